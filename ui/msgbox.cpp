@@ -1,0 +1,150 @@
+#include "msgbox.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kDialogWidth = 340;
+constexpr int kDialogHeight = 180;
+constexpr int kTitleHeight = 30;
+constexpr int kCloseButtonSize = 30;
+constexpr QRect kIconGeometry{20, 60, 44, 44};
+constexpr int kTextX = 90;
+constexpr int kTextY = 50;
+constexpr int kTextHeight = 50;
+// The text area is 0.6 of the dialog width, truncated: 203 pixels, since
+// 340 * 0.6 evaluates just below 204 in double precision.
+constexpr double kTextWidthShare = 0.6;
+constexpr QRect kOkButtonAlone{240, 130, 85, 30};
+constexpr QRect kOkButtonBesideCancel{140, 130, 85, 30};
+constexpr QRect kCancelButton{240, 130, 85, 30};
+constexpr int kTitleFontPixels = 12;
+
+struct TypeLook
+{
+    const char *title;
+    const char *titleStyle;
+    const char *iconStyle;
+};
+
+TypeLook lookFor(int type)
+{
+    switch (type) {
+    case MsgBox::Warning:
+        return {" Warning ",
+                "QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(200,0,0);background-color: rgb(255,255,255);}",
+                "QPushButton{image:url(:/res/image/msg_error.png);background: transparent;border:none;}"};
+    case MsgBox::Prompt:
+        return {" Prompt ",
+                "QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(51,156,0);background-color: rgb(255,255,255);}",
+                "QPushButton{image:url(:/res/image/msg_info.png);background: transparent;border:none;}"};
+    case MsgBox::Ask:
+        return {" Ask ",
+                "QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(216,170,4);background-color: rgb(255,255,255);}",
+                "QPushButton{image:url(:/res/image/msg_question.png);background: transparent;border:none;}"};
+    default:
+        return {nullptr, nullptr, nullptr};
+    }
+}
+
+const char *const kCloseButtonStyle =
+    "QPushButton{image:url(:/res/image/btn_close.png);background: transparent;border:none;}"
+    "QPushButton:hover{background-color:rgb(255, 0, 0);}"
+    "QPushButton:pressed{background: transparent;border:none;}";
+
+} // namespace
+
+MsgBox::MsgBox(int type, const QString &text)
+    : QDialog(nullptr)
+{
+    resize(kDialogWidth, kDialogHeight);
+    setObjectName(QStringLiteral("MsgBox"));
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+
+    const TypeLook look = lookFor(type);
+    const int width = this->width();
+
+    titleLabel = new QLabel(this);
+    titleLabel->setGeometry(0, 0, width, kTitleHeight);
+    QFont titleFont(QStringLiteral("Microsoft YaHei"));
+    titleFont.setPixelSize(kTitleFontPixels);
+    titleLabel->setFont(titleFont);
+    if (look.title) {
+        titleLabel->setText(QString::fromUtf8(look.title));
+        titleLabel->setStyleSheet(QString::fromUtf8(look.titleStyle));
+    }
+    titleLabel->setObjectName(QStringLiteral("msgTitleLabel"));
+
+    closeButton = new QPushButton(this);
+    closeButton->setGeometry(width - kCloseButtonSize, 0, kCloseButtonSize, kCloseButtonSize);
+    closeButton->setObjectName(QStringLiteral("msgcloseBtn"));
+    closeButton->setStyleSheet(QString::fromUtf8(kCloseButtonStyle));
+
+    iconButton = new QPushButton(this);
+    iconButton->setGeometry(kIconGeometry);
+    iconButton->setObjectName(QStringLiteral("msgBtn"));
+    if (look.iconStyle)
+        iconButton->setStyleSheet(QString::fromUtf8(look.iconStyle));
+
+    textLabel = new QLabel(this);
+    textLabel->setGeometry(kTextX, kTextY, static_cast<int>(width * kTextWidthShare), kTextHeight);
+    textLabel->setText(text);
+    textLabel->setWordWrap(true);
+
+    okButton = new QPushButton(this);
+    okButton->setGeometry(type == Ask ? kOkButtonBesideCancel : kOkButtonAlone);
+    okButton->setText(QStringLiteral("OK"));
+    okButton->setObjectName(QStringLiteral("msgokBtn"));
+    if (type == Ask) {
+        cancelButton = new QPushButton(this);
+        cancelButton->setGeometry(kCancelButton);
+        cancelButton->setText(QStringLiteral("CANCEL"));
+        cancelButton->setObjectName(QStringLiteral("cancleBtn"));
+        connect(cancelButton, SIGNAL(clicked()), this, SLOT(cancleBtn_press()));
+    }
+    connect(okButton, SIGNAL(clicked()), this, SLOT(okBtn_press()));
+    connect(closeButton, SIGNAL(clicked()), this, SLOT(closeBtn_press()));
+}
+
+void MsgBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        dragging = true;
+        dragOffset = event->localPos().toPoint();
+    }
+}
+
+void MsgBox::mouseReleaseEvent(QMouseEvent *)
+{
+    dragging = false;
+}
+
+void MsgBox::mouseMoveEvent(QMouseEvent *event)
+{
+    if (dragging)
+        move(event->screenPos().toPoint() - dragOffset);
+}
+
+void MsgBox::okBtn_press()
+{
+    accept();
+}
+
+void MsgBox::cancleBtn_press()
+{
+    reject();
+}
+
+void MsgBox::closeBtn_press()
+{
+    close();
+}
+
+void showMsgBox(int type, const QString &text)
+{
+    MsgBox box(type, text);
+    box.exec();
+}

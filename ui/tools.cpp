@@ -1,0 +1,110 @@
+#include "tools.h"
+#include "ui_tools.h"
+
+#include "catalogue.h"
+#include "fieldnames.h"
+#include "portlist.h"
+#include "systemkeyboard.h"
+#include "transmitsettings.h"
+
+#include <QTimer>
+
+#include <chrono>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kHousekeepingFirstInterval{100};
+constexpr milliseconds kHousekeepingInterval{5000};
+constexpr milliseconds kReceivePollInterval{300};
+
+const QStringList kBaudRates{QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                             QStringLiteral("115200"), QStringLiteral("921600")};
+constexpr int kDefaultBaudRateIndex = 3; // 115200
+
+// Index = the date format used by the card parsers and stored in Config.ini.
+const QStringList kDateFormats{QStringLiteral("aa/mm/dd"), QStringLiteral("aaaa/mm/dd"),
+                               QStringLiteral("dd/mm/aa"), QStringLiteral("dd/mm/aaaa")};
+
+KeyboardDevice &keyboardOrSystem(std::unique_ptr<KeyboardDevice> &keyboard)
+{
+    if (!keyboard)
+        keyboard = createSystemKeyboard();
+    return *keyboard;
+}
+
+} // namespace
+
+tools::tools(QWidget *parent, ToolsOptions options)
+    : QWidget(parent)
+    , ui(new Ui::tools)
+    , housekeepingTimer(new QTimer)
+    , extraPorts(std::move(options.extraPorts))
+    , settingsPath(std::move(options.settingsPath))
+    , keyboard(std::move(options.keyboard))
+    , injector(keyboardOrSystem(keyboard))
+{
+    ui->setupUi(this);
+    connectLinkToPanel();
+
+    fillPortList();
+
+    buildCommandCatalogue();
+    currentRecord = IdRecord{};
+    fieldNameList = ::fieldNameList();
+    separatorList = ::separatorList();
+
+    ui->cBbuadRate->addItems(kBaudRates);
+    ui->cBbuadRate->setCurrentIndex(kDefaultBaudRateIndex);
+    ui->cBDateFormat->addItems(kDateFormats);
+
+    loadSettings();
+    fillFieldLists();
+
+    // Runs before the key table exists, so with the empty record it types
+    // nothing; what stays is transmitList refreshed from the widget.
+    transmitRecord();
+    injector.initKeyTable();
+
+    connect(housekeepingTimer, SIGNAL(timeout()), this, SLOT(ptimerOut()));
+    housekeepingTimer->start(kHousekeepingFirstInterval);
+
+    receiveTimer = new QTimer(this);
+    receiveTimer->setInterval(kReceivePollInterval);
+    connect(receiveTimer, SIGNAL(timeout()), this, SLOT(ReadMyCom()));
+
+    connect(ui->tabWidget, SIGNAL(currentChanged(int)), this, SLOT(getCurrChanged(int)));
+}
+
+tools::~tools()
+{
+    delete ui;
+    delete housekeepingTimer;
+}
+
+// The ports the system lists, then those given with --port; the first of
+// those is the one to open, so it is made current.
+void tools::fillPortList()
+{
+    const QStringList systemPorts = systemPortNames();
+    ui->cBcomPort->addItems(systemPorts);
+    ui->cBcomPort->addItems(extraPorts);
+    if (!extraPorts.isEmpty())
+        ui->cBcomPort->setCurrentIndex(systemPorts.size());
+}
+
+void tools::ptimerOut()
+{
+    housekeepingTimer->stop();
+    housekeepingTimer->start(kHousekeepingInterval);
+}
+
+void tools::on_pBClear_clicked()
+{
+    ui->tElog->clear();
+}
+
+void tools::getCurrChanged(int)
+{
+}

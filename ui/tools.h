@@ -1,0 +1,83 @@
+#pragma once
+
+#include "idrecord.h"
+#include "keyinjector.h"
+#include "scannerlink.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class KeyboardDevice;
+class QListWidgetItem;
+class QTimer;
+
+namespace Ui { class tools; }
+
+// What the program hands the main window at start: ports that the system
+// does not list (given with --port), the keyboard to type on (the system's
+// when none is given) and where "Config.ini" lies.
+struct ToolsOptions
+{
+    QStringList extraPorts;
+    std::unique_ptr<KeyboardDevice> keyboard;
+    QString settingsPath = QStringLiteral("Config.ini");
+};
+
+// The main window: the serial panel, the receive log and the transmit
+// configuration tab. Its slots read their widgets, call the link, capture and
+// config logic, and write the results back.
+class tools : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit tools(QWidget *parent = nullptr, ToolsOptions options = {});
+    ~tools() override;
+
+    // For tests: the pieces a slot works on.
+    ScannerLink &scannerLink() { return link; }
+    const IdRecord &record() const { return currentRecord; }
+    const QStringList &transmitEntries() const { return transmitList; }
+
+private slots:
+    void on_pBcomOpen_clicked();
+    void on_pBprefreshPort_clicked();
+    void ptimerOut();
+    void ReadMyCom();
+    void on_pBClear_clicked();
+    void on_lWFields_itemDoubleClicked(QListWidgetItem *item);
+    void on_lWSeparator_itemDoubleClicked(QListWidgetItem *item);
+    void on_lWTransmit_itemDoubleClicked(QListWidgetItem *item);
+    void on_pBClean_clicked();
+    void getCurrChanged(int value);
+    void on_pBSave_clicked();
+
+private:
+    void fillPortList();
+    void connectLinkToPanel();
+    void loadSettings();
+    void fillFieldLists();
+    void refreshTransmitList();
+    void repopulateTransmitWidget();
+    bool parseMrzRecord(const QByteArray &block);
+    void parseLongRecord(const QByteArray &block);
+    void transmitRecord();
+    void composeOutput();
+
+    ScannerLink link;   // the port, portOpen and deviceType of the link
+    Ui::tools *ui;
+    QTimer *housekeepingTimer;
+    IdRecord currentRecord;
+    QTimer *receiveTimer = nullptr;
+    QStringList fieldNameList;
+    QStringList separatorList;
+    QStringList transmitList;
+    int dateFormatIndex = 0;
+
+    QStringList extraPorts;
+    QString settingsPath;
+    std::unique_ptr<KeyboardDevice> keyboard;
+    KeyInjector injector;
+};
