@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds into the folder given (default: build/), with any
+# further CMake options given after it.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-$top/build}
+shift || true
+cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$dir" -j"$(nproc)"
