@@ -8,26 +8,8 @@ jobs=$(nproc)
 
 "$top/scripts/setup.sh"
 
-xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-
-# A private X server. -noreset keeps the keymap when the last client leaves.
-start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      if xdpyinfo -display ":$n" >/dev/null 2>&1; then export DISPLAY=":$n"; return 0; fi
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-  done
-  echo "could not start Xvfb" >&2
-  return 1
-}
+. "$top/scripts/xvfb.sh"
+trap stop_xvfb EXIT
 start_xvfb
 
 export WINEPREFIX="$top/build/wine-prefix"

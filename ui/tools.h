@@ -55,6 +55,8 @@ private slots:
     void on_pBSave_clicked();
 
 private:
+    friend class ToolsTest;
+
     void fillPortList();
     void connectLinkToPanel();
     void loadSettings();

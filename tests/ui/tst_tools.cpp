@@ -1,0 +1,363 @@
+#include "tools.h"
+
+#include "keyinjector.h"
+#include "modalcloser.h"
+#include "recordingkeyboard.h"
+#include "typebytes.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList out;
+    for (int row = 0; row < list->count(); ++row)
+        out << list->item(row)->text();
+    return out;
+}
+
+// What typing these bytes on a fresh recording keyboard records: the
+// expected stream for a composed output.
+RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeBytes(injector, bytes);
+    return keyboard.events();
+}
+
+QByteArray longRecord()
+{
+    QByteArray block(200, ' ');
+    auto put = [&block](int at, const QByteArray &text) { block.replace(at, text.size(), text); };
+    put(48, "12345678");
+    put(58, "PEREZ");
+    put(81, "GOMEZ");
+    put(104, "JUAN");
+    put(151, "M");
+    put(152, "19850312");
+    return block;
+}
+
+} // namespace
+
+class ToolsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void form();
+    void extraPortsFollowTheSystemPorts();
+    void clearEmptiesOnlyTheLog();
+    void fieldAddedOnce();
+    void separatorsAnyNumberOfTimes();
+    void doubleClickRemovesExactlyThatEntry();
+    void noCurrentEntryShowsInfoBox();
+    void dragOrderTakenOverByNextDoubleClick();
+    void cleanOnEmptyList();
+    void saveAndLoadAgain();
+    void saveFailureIsShown();
+    void storedDateFormatOutOfRange();
+    void startUpRunTypesNothing();
+    void composedOutputFollowsWidgetOrder();
+    void fixedTabTitleSuppressesOutput();
+
+private:
+    std::unique_ptr<tools> makeWindow(QStringList extraPorts = {});
+    template <typename T> T *child(tools &window, const char *name)
+    {
+        T *found = window.findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+    void doubleClick(QListWidget *list, int row);
+    RecordingKeyboard *keyboard = nullptr;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString settingsPath;
+};
+
+void ToolsTest::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    settingsPath = dir->filePath(QStringLiteral("Config.ini"));
+}
+
+std::unique_ptr<tools> ToolsTest::makeWindow(QStringList extraPorts)
+{
+    ToolsOptions options;
+    auto recording = std::make_unique<RecordingKeyboard>();
+    keyboard = recording.get();
+    options.keyboard = std::move(recording);
+    options.settingsPath = settingsPath;
+    options.extraPorts = std::move(extraPorts);
+    return std::make_unique<tools>(nullptr, std::move(options));
+}
+
+void ToolsTest::doubleClick(QListWidget *list, int row)
+{
+    const QRect rect = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void ToolsTest::form()
+{
+    auto window = makeWindow();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillon"));
+    QCOMPARE(window->size(), QSize(1035, 765));
+
+    auto *baud = child<QComboBox>(*window, "cBbuadRate");
+    QCOMPARE(baud->count(), 5);
+    QCOMPARE(baud->itemText(0), QStringLiteral("9600"));
+    QCOMPARE(baud->itemText(4), QStringLiteral("921600"));
+    QCOMPARE(baud->currentText(), QStringLiteral("115200"));
+
+    auto *dates = child<QComboBox>(*window, "cBDateFormat");
+    QCOMPARE(dates->count(), 4);
+    QCOMPARE(dates->itemText(3), QStringLiteral("dd/mm/aaaa"));
+    QCOMPARE(dates->currentIndex(), 0);
+    QVERIFY(child<QComboBox>(*window, "cBcomPort")->isEditable());
+
+    auto *tabs = child<QTabWidget>(*window, "tabWidget");
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Campos a Transmitir"));
+    QVERIFY(tabs->documentMode());
+    QVERIFY(tabs->isMovable());
+
+    auto *fields = child<QListWidget>(*window, "lWFields");
+    QCOMPARE(fields->count(), 11);
+    QCOMPARE(fields->item(0)->text(), QStringLiteral("Número de Cedula"));
+    QCOMPARE(fields->item(10)->text(), QStringLiteral("Fecha de Vencimiento"));
+    QCOMPARE(texts(child<QListWidget>(*window, "lWSeparator")), QStringList({"TAB", "Enter", "Space"}));
+    QCOMPARE(fields->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(fields->font().pointSize(), 12);
+
+    auto *transmit = child<QListWidget>(*window, "lWTransmit");
+    QCOMPARE(transmit->count(), 0);
+    QCOMPARE(transmit->dragDropMode(), QAbstractItemView::InternalMove);
+    QCOMPARE(transmit->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(child<QPushButton>(*window, "pBcomOpen")->text(), QStringLiteral("Abrir"));
+    QVERIFY(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty());
+    QVERIFY(!QFile::exists(settingsPath)); // loading never creates the file
+}
+
+void ToolsTest::extraPortsFollowTheSystemPorts()
+{
+    auto window = makeWindow({"/tmp/scanner-a", "/tmp/scanner-b"});
+    auto *ports = child<QComboBox>(*window, "cBcomPort");
+    const int count = ports->count();
+    QVERIFY(count >= 2);
+    QCOMPARE(ports->itemText(count - 2), QStringLiteral("/tmp/scanner-a"));
+    QCOMPARE(ports->itemText(count - 1), QStringLiteral("/tmp/scanner-b"));
+    QCOMPARE(ports->currentText(), QStringLiteral("/tmp/scanner-a"));
+
+    QTest::mouseClick(child<QPushButton>(*window, "pBprefreshPort"), Qt::LeftButton);
+    QCOMPARE(ports->count(), count);
+    QCOMPARE(ports->itemText(count - 1), QStringLiteral("/tmp/scanner-b"));
+    QCOMPARE(ports->currentText(), QStringLiteral("/tmp/scanner-a"));
+}
+
+void ToolsTest::clearEmptiesOnlyTheLog()
+{
+    auto window = makeWindow();
+    auto *log = child<QTextEdit>(*window, "tElog");
+    log->append(QStringLiteral("[10:00:00]Receive 3 bytes data:\r\n41 42 0D"));
+    doubleClick(child<QListWidget>(*window, "lWFields"), 3);
+    child<QComboBox>(*window, "cBDateFormat")->setCurrentIndex(2);
+
+    QTest::mouseClick(child<QPushButton>(*window, "pBClear"), Qt::LeftButton);
+    QVERIFY(log->toPlainText().isEmpty());
+    QCOMPARE(texts(child<QListWidget>(*window, "lWTransmit")), QStringList({"Apellido"}));
+    QCOMPARE(child<QComboBox>(*window, "cBDateFormat")->currentIndex(), 2);
+    QCOMPARE(child<QComboBox>(*window, "cBbuadRate")->currentText(), QStringLiteral("115200"));
+}
+
+void ToolsTest::fieldAddedOnce()
+{
+    auto window = makeWindow();
+    auto *fields = child<QListWidget>(*window, "lWFields");
+    ModalCloser closer;
+    doubleClick(fields, 3); // Apellido
+    doubleClick(fields, 4); // Nombre
+    doubleClick(fields, 3);
+    QCOMPARE(texts(child<QListWidget>(*window, "lWTransmit")), QStringList({"Apellido", "Nombre"}));
+    QCOMPARE(window->transmitEntries(), QStringList({"Apellido", "Nombre"}));
+    QCOMPARE(closer.seen.size(), 0);
+    QCOMPARE(fields->count(), 11);
+}
+
+void ToolsTest::separatorsAnyNumberOfTimes()
+{
+    auto window = makeWindow();
+    auto *separators = child<QListWidget>(*window, "lWSeparator");
+    for (int i = 0; i < 3; ++i)
+        doubleClick(separators, 2);
+    doubleClick(separators, 0);
+    QCOMPARE(texts(child<QListWidget>(*window, "lWTransmit")), QStringList({"Space", "Space", "Space", "TAB"}));
+    QCOMPARE(texts(separators), QStringList({"TAB", "Enter", "Space"}));
+}
+
+void ToolsTest::doubleClickRemovesExactlyThatEntry()
+{
+    auto window = makeWindow();
+    auto *fields = child<QListWidget>(*window, "lWFields");
+    auto *separators = child<QListWidget>(*window, "lWSeparator");
+    auto *transmit = child<QListWidget>(*window, "lWTransmit");
+    doubleClick(fields, 0);
+    doubleClick(separators, 0);
+    doubleClick(fields, 3);
+    doubleClick(separators, 0);
+    doubleClick(fields, 4);
+    QCOMPARE(texts(transmit), QStringList({"Número de Cedula", "TAB", "Apellido", "TAB", "Nombre"}));
+
+    doubleClick(transmit, 3);
+    QCOMPARE(texts(transmit), QStringList({"Número de Cedula", "TAB", "Apellido", "Nombre"}));
+    QCOMPARE(window->transmitEntries(), texts(transmit));
+    QCOMPARE(fields->count(), 11);
+}
+
+void ToolsTest::noCurrentEntryShowsInfoBox()
+{
+    auto window = makeWindow();
+    auto *transmit = child<QListWidget>(*window, "lWTransmit");
+    doubleClick(child<QListWidget>(*window, "lWSeparator"), 1);
+    transmit->setCurrentItem(nullptr);
+    ModalCloser closer;
+    emit transmit->itemDoubleClicked(transmit->item(0));
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].className, QStringLiteral("QMessageBox"));
+    QCOMPARE(closer.seen[0].windowTitle, QStringLiteral("info"));
+    QVERIFY(closer.seen[0].texts.contains(QStringLiteral("please select items")));
+    QCOMPARE(texts(transmit), QStringList({"Enter"}));
+}
+
+void ToolsTest::dragOrderTakenOverByNextDoubleClick()
+{
+    auto window = makeWindow();
+    auto *fields = child<QListWidget>(*window, "lWFields");
+    auto *transmit = child<QListWidget>(*window, "lWTransmit");
+    doubleClick(fields, 3); // Apellido
+    doubleClick(fields, 4); // Nombre
+    // What an internal-move drop of "Nombre" above "Apellido" does to the widget.
+    transmit->insertItem(0, transmit->takeItem(1));
+    QCOMPARE(window->transmitEntries(), QStringList({"Apellido", "Nombre"})); // not seen yet
+
+    doubleClick(child<QListWidget>(*window, "lWSeparator"), 2);
+    QCOMPARE(texts(transmit), QStringList({"Nombre", "Apellido", "Space"}));
+    QCOMPARE(window->transmitEntries(), texts(transmit));
+}
+
+void ToolsTest::cleanOnEmptyList()
+{
+    auto window = makeWindow();
+    ModalCloser closer;
+    QTest::mouseClick(child<QPushButton>(*window, "pBClean"), Qt::LeftButton);
+    QCOMPARE(child<QListWidget>(*window, "lWTransmit")->count(), 0);
+    doubleClick(child<QListWidget>(*window, "lWFields"), 1);
+    QTest::mouseClick(child<QPushButton>(*window, "pBClean"), Qt::LeftButton);
+    QCOMPARE(child<QListWidget>(*window, "lWTransmit")->count(), 0);
+    QVERIFY(window->transmitEntries().isEmpty());
+    QCOMPARE(closer.seen.size(), 0);
+}
+
+void ToolsTest::saveAndLoadAgain()
+{
+    {
+        auto window = makeWindow();
+        doubleClick(child<QListWidget>(*window, "lWFields"), 4);  // Nombre
+        doubleClick(child<QListWidget>(*window, "lWSeparator"), 2); // Space
+        doubleClick(child<QListWidget>(*window, "lWFields"), 3);  // Apellido
+        child<QComboBox>(*window, "cBDateFormat")->setCurrentIndex(3);
+        ModalCloser closer;
+        QTest::mouseClick(child<QPushButton>(*window, "pBSave"), Qt::LeftButton);
+        QCOMPARE(closer.seen.size(), 0); // nothing is shown on success
+    }
+    auto window = makeWindow();
+    QCOMPARE(texts(child<QListWidget>(*window, "lWTransmit")), QStringList({"Nombre", "Space", "Apellido"}));
+    QCOMPARE(child<QComboBox>(*window, "cBDateFormat")->currentIndex(), 3);
+}
+
+void ToolsTest::saveFailureIsShown()
+{
+    // A folder that cannot exist (its parent is a file): fails for root too.
+    QFile blocker(dir->filePath(QStringLiteral("not-a-folder")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    settingsPath = blocker.fileName() + QStringLiteral("/Config.ini");
+    auto window = makeWindow();
+    ModalCloser closer;
+    QTest::mouseClick(child<QPushButton>(*window, "pBSave"), Qt::LeftButton);
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].className, QStringLiteral("MsgBox"));
+    QCOMPARE(closer.seen[0].texts, QStringList({" Warning ", "Could not save Config.ini."}));
+}
+
+void ToolsTest::storedDateFormatOutOfRange()
+{
+    {
+        QSettings file(settingsPath, QSettings::IniFormat);
+        file.setValue(QStringLiteral("Basic/DateFormat"), 7);
+    }
+    auto window = makeWindow();
+    QCOMPARE(child<QComboBox>(*window, "cBDateFormat")->currentText(), QStringLiteral("aa/mm/dd"));
+}
+
+void ToolsTest::startUpRunTypesNothing()
+{
+    {
+        QSettings file(settingsPath, QSettings::IniFormat);
+        file.beginWriteArray(QStringLiteral("Transmit"));
+        const QStringList entries{"TAB", "Apellido", "Enter", "Space"};
+        for (int i = 0; i < entries.size(); ++i) {
+            file.setArrayIndex(i);
+            file.setValue(QStringLiteral("Field"), entries[i]);
+        }
+        file.endArray();
+    }
+    auto window = makeWindow();
+    QCOMPARE(window->transmitEntries(), QStringList({"TAB", "Apellido", "Enter", "Space"}));
+    QVERIFY2(!keyboard->hasKeyEvents(), "the start-up run of the composer typed something");
+}
+
+void ToolsTest::composedOutputFollowsWidgetOrder()
+{
+    auto window = makeWindow();
+    auto *fields = child<QListWidget>(*window, "lWFields");
+    auto *transmit = child<QListWidget>(*window, "lWTransmit");
+    doubleClick(fields, 0);                                     // Número de Cedula
+    doubleClick(child<QListWidget>(*window, "lWSeparator"), 0); // TAB
+    doubleClick(fields, 3);                                     // Apellido
+    // Dragged, not saved: the next output follows the widget.
+    transmit->insertItem(0, transmit->takeItem(2));
+    keyboard->clear();
+    window->parseLongRecord(longRecord());
+    QCOMPARE(window->record().idNumber, QStringLiteral("12345678"));
+    QCOMPARE(keyboard->events(), expectedTyping("PEREZ GOMEZ12345678\t"));
+}
+
+void ToolsTest::fixedTabTitleSuppressesOutput()
+{
+    auto window = makeWindow();
+    doubleClick(child<QListWidget>(*window, "lWFields"), 0);
+    child<QTabWidget>(*window, "tabWidget")->setTabText(0, QStringLiteral("Fixed fields"));
+    keyboard->clear();
+    window->parseLongRecord(longRecord());
+    QCOMPARE(window->record().surnames, QStringLiteral("PEREZ GOMEZ")); // parsed all the same
+    QVERIFY(!keyboard->hasKeyEvents());
+}
+
+QTEST_MAIN(ToolsTest)
+#include "tst_tools.moc"
