@@ -2,42 +2,38 @@
 
 namespace {
 
-struct DatePiece
-{
-    int position;
-    int length;
-};
+// Character positions in YYYYMMDD.
+constexpr int kCenturyYearPos = 0;
+constexpr int kCenturyYearLen = 4;
+constexpr int kShortYearPos = 2;
+constexpr int kMonthPos = 4;
+constexpr int kDayPos = 6;
+constexpr int kTwoDigitLen = 2;
 
-constexpr DatePiece kFullYear{0, 4};
-constexpr DatePiece kShortYear{2, 2};
-constexpr DatePiece kMonth{4, 2};
-constexpr DatePiece kDay{6, 2};
-constexpr QChar kDateSeparator{u'/'};
-
-QString piece(const QString& text, DatePiece p)
+QString joinDate(const QString &first, const QString &second, const QString &third)
 {
-    return text.mid(p.position, p.length);
-}
-
-QString joined(const QString& text, DatePiece first, DatePiece second, DatePiece third)
-{
-    return piece(text, first) + kDateSeparator + piece(text, second) + kDateSeparator
-        + piece(text, third);
+    const QChar slash = QLatin1Char('/');
+    return first + slash + second + slash + third;
 }
 
 } // namespace
 
-QString formatCardDate(const QString& yyyymmdd, int dateFormatIndex)
+QString formatCardDate(const QString &yyyymmdd, int dateFormatIndex)
 {
+    const QString fullYear = yyyymmdd.mid(kCenturyYearPos, kCenturyYearLen);
+    const QString shortYear = yyyymmdd.mid(kShortYearPos, kTwoDigitLen);
+    const QString month = yyyymmdd.mid(kMonthPos, kTwoDigitLen);
+    const QString day = yyyymmdd.mid(kDayPos, kTwoDigitLen);
+
     switch (dateFormatIndex) {
-    case kDateYYMMDD:
-        return joined(yyyymmdd, kShortYear, kMonth, kDay);
-    case kDateYYYYMMDD:
-        return joined(yyyymmdd, kFullYear, kMonth, kDay);
-    case kDateDDMMYY:
-        return joined(yyyymmdd, kDay, kMonth, kShortYear);
-    case kDateDDMMYYYY:
-        return joined(yyyymmdd, kDay, kMonth, kFullYear);
+    case kDateYyMmDd:
+        return joinDate(shortYear, month, day);
+    case kDateYyyyMmDd:
+        return joinDate(fullYear, month, day);
+    case kDateDdMmYy:
+        return joinDate(day, month, shortYear);
+    case kDateDdMmYyyy:
+        return joinDate(day, month, fullYear);
     default:
         return yyyymmdd;
     }

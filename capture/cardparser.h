@@ -4,18 +4,15 @@
 
 #include <QByteArray>
 #include <QDate>
+
 #include <optional>
 
-// The two shapes in which the scanner delivers an identity card. Both return a
-// complete record; the caller stores it as the current card and has it typed.
-// Neither ever reads past the end of the block: a field whose bytes are
-// missing takes the part that exists, or stays empty.
+// The machine-readable zone of the card: three lines of 30 characters sent
+// back to back. Returns nothing when the name line (bytes 60 to 89) holds no
+// "<<": the block is then not a card and the caller keeps its record.
+// `today` decides the century of the two-digit birth year.
+std::optional<IdRecord> parseMrzRecord(const QByteArray &block, int dateFormatIndex, const QDate &today);
 
-// The machine-readable zone printed on the card: three lines of 30 characters
-// sent back to back. `today` decides the century of the birth year. Returns
-// nullopt (the block is dropped) when the name line holds no "<<".
-std::optional<IdRecord> parseMrzRecord(const QByteArray& block, int dateFormatIndex,
-                                       const QDate& today);
-
-// The long record with fields at fixed byte positions; never rejected.
-IdRecord parseLongRecord(const QByteArray& block, int dateFormatIndex);
+// The long record with fields at fixed byte positions. Never rejected; a
+// block too short for a field gives the part of it that exists.
+IdRecord parseLongRecord(const QByteArray &block, int dateFormatIndex);

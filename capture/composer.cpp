@@ -2,57 +2,41 @@
 
 #include "fieldnames.h"
 
-#include <array>
-
 namespace {
 
 const QString kSuppressingTabTitle = QStringLiteral("Fixed");
 
-// The record fields in the order of fieldNameList(), which is the order in
-// which the names are tried against each entry.
-constexpr std::array<QString IdRecord::*, 11> kFieldsInNameOrder{
-    &IdRecord::idNumber,        &IdRecord::fingerprintCode,
-    &IdRecord::afisCode,        &IdRecord::surnames,
-    &IdRecord::givenNames,      &IdRecord::gender,
-    &IdRecord::birthDate,       &IdRecord::department,
-    &IdRecord::municipalityCode, &IdRecord::bloodType,
-    &IdRecord::expiryDate,
-};
-
-struct SeparatorCharacter
+struct Separator
 {
-    const char* name;
+    QString name;
     QChar character;
 };
 
-// An entry that contains a separator name (case-sensitive) produces its
-// character, checked in this order.
-constexpr std::array<SeparatorCharacter, 3> kSeparatorCharacters{{
-    {"TAB", QChar(u'\t')},
-    {"Enter", QChar(u'\r')},
-    {"Space", QChar(u' ')},
-}};
+// An entry is tested against every separator name as a substring, so an
+// entry may in principle yield more than one character.
+const Separator kSeparators[] = {
+    {QStringLiteral("TAB"), QChar(u'\t')},
+    {QStringLiteral("Enter"), QChar(u'\r')},
+    {QStringLiteral("Space"), QChar(u' ')},
+};
 
 } // namespace
 
-bool composerSuppressed(const QString& currentTabTitle)
+bool composerSuppressed(const QString &currentTabTitle)
 {
-    return currentTabTitle.contains(kSuppressingTabTitle);
+    return currentTabTitle.contains(kSuppressingTabTitle, Qt::CaseSensitive);
 }
 
-QByteArray composeOutput(const QStringList& transmitList, const IdRecord& record)
+QByteArray composeOutput(const QStringList &transmitList, const IdRecord &record)
 {
-    const QStringList& names = fieldNameList();
-    Q_ASSERT(names.size() == int(kFieldsInNameOrder.size()));
-
     QString text;
-    for (const QString& entry : transmitList) {
-        for (std::size_t i = 0; i < kFieldsInNameOrder.size(); ++i) {
-            if (QString::localeAwareCompare(entry, names.at(int(i))) == 0)
-                text += record.*kFieldsInNameOrder[i];
+    for (const QString &entry : transmitList) {
+        for (const FieldBinding &binding : fieldBindings()) {
+            if (QString::localeAwareCompare(entry, binding.name) == 0)
+                text += record.*binding.field;
         }
-        for (const SeparatorCharacter& separator : kSeparatorCharacters) {
-            if (entry.contains(QLatin1String(separator.name)))
+        for (const Separator &separator : kSeparators) {
+            if (entry.contains(separator.name, Qt::CaseSensitive))
                 text += separator.character;
         }
     }

@@ -1,16 +1,25 @@
 #pragma once
 
+#include "idrecord.h"
+
 #include <QStringList>
 
-// The names the operator picks from on the "Campos a Transmitir" tab. They are
-// also the texts stored in Config.ini and matched by the composer, so they
-// must never change.
+#include <vector>
+
+// A field name as the operator picks it in the field list, and the record
+// field it stands for.
+struct FieldBinding
+{
+    QString name;
+    QString IdRecord::*field;
+};
+
+// The eleven fields in the order of the field list; the composer tries the
+// names in this same order.
+const std::vector<FieldBinding> &fieldBindings();
 
 // The eleven field names, in the order of the field list.
-const QStringList& fieldNameList();
+const QStringList &fieldNameList();
 
 // The separator names: "TAB", "Enter", "Space".
-const QStringList& separatorList();
-
-// The date format captions, by date format index 0 to 3.
-const QStringList& dateFormatList();
+const QStringList &separatorList();

@@ -2,44 +2,44 @@
 
 namespace {
 
-// Barcodes up to this length are always typed, even when they hold "<<".
-constexpr int kMaxRawOnlyBytes = 10;
-// A block without "<<" longer than this is a long card record.
-constexpr int kMaxRawBytes = 150;
-const QString kMrzMarker = QStringLiteral("<<");
+// Short blocks are barcodes even when they hold "<<"; long ones without it
+// are the fixed-position card record.
+constexpr int kMrzMinBytesExclusive = 10;
+constexpr int kLongRecordMinBytesExclusive = 150;
 
-constexpr char kHexDumpSeparator = ' ';
+const QString kMrzMarker = QStringLiteral("<<");
 const QString kLogEntryFormat = QStringLiteral("[%1]Receive %2 bytes data:\r\n%3");
 const QString kLogTimeFormat = QStringLiteral("HH:mm:ss");
+constexpr char kHexSeparator = ' ';
 
-// The block read as text, as far as its first zero byte.
-bool holdsMrzMarker(const QByteArray& block)
+// The block as text stops at its first zero byte, so "<<" behind one is not seen.
+bool holdsMrzMarker(const QByteArray &block)
 {
     const int zero = block.indexOf('\0');
     const int length = zero >= 0 ? zero : block.size();
-    return QString::fromUtf8(block.constData(), length).contains(kMrzMarker);
+    return QString::fromUtf8(block.constData(), length).contains(kMrzMarker, Qt::CaseSensitive);
 }
 
 } // namespace
 
-BlockKind classifyBlock(const QByteArray& block)
+BlockKind classifyBlock(const QByteArray &block)
 {
-    if (block.size() > kMaxRawOnlyBytes && holdsMrzMarker(block))
+    const int size = block.size();
+    if (size > kMrzMinBytesExclusive && holdsMrzMarker(block))
         return BlockKind::MachineReadableZone;
-    if (block.size() > kMaxRawBytes)
+    if (size > kLongRecordMinBytesExclusive)
         return BlockKind::LongRecord;
-    if (!block.isEmpty())
+    if (size > 0)
         return BlockKind::Raw;
     return BlockKind::Nothing;
 }
 
-QString hexDump(const QByteArray& block)
+QString hexDump(const QByteArray &block)
 {
-    return QString::fromLatin1(block.toHex(kHexDumpSeparator).toUpper());
+    return QString::fromLatin1(block.toHex(kHexSeparator).toUpper());
 }
 
-QString receiveLogEntry(const QTime& now, const QByteArray& block)
+QString receiveLogEntry(const QTime &now, const QByteArray &block)
 {
-    return kLogEntryFormat.arg(now.toString(kLogTimeFormat), QString::number(block.size()),
-                               hexDump(block));
+    return kLogEntryFormat.arg(now.toString(kLogTimeFormat), QString::number(block.size()), hexDump(block));
 }

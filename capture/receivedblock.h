@@ -4,18 +4,18 @@
 #include <QString>
 #include <QTime>
 
-// What the receive path does with one block read from the scanner.
+// What a block from the scanner is taken for.
 enum class BlockKind {
-    MachineReadableZone, // more than 10 bytes holding "<<" before any zero byte
-    LongRecord,          // otherwise more than 150 bytes
-    Raw,                 // any other non-empty block: typed as it came
-    Nothing,             // empty block
+    MachineReadableZone,   // more than 10 bytes with "<<" before any zero byte
+    LongRecord,            // otherwise more than 150 bytes
+    Raw,                   // any other non-empty block: a barcode, typed as it came
+    Nothing,               // empty
 };
 
-BlockKind classifyBlock(const QByteArray& block);
+BlockKind classifyBlock(const QByteArray &block);
 
-// The block as upper-case hex byte pairs separated by one space: "57 00 16 03".
-QString hexDump(const QByteArray& block);
+// Two upper-case hex digits per byte, separated by single spaces: "57 00 16 03".
+QString hexDump(const QByteArray &block);
 
-// The log pane entry for a block received at `now`.
-QString receiveLogEntry(const QTime& now, const QByteArray& block);
+// The receive log's entry for a block read at `now`.
+QString receiveLogEntry(const QTime &now, const QByteArray &block);

@@ -3,9 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-// Editing rules of the transmit list on the "Campos a Transmitir" tab.
-
-// A field name may be chosen once only: true when no entry of the list
-// compares equal to it (locale-aware). Separators may be added any number of
-// times and need no check.
-bool canAddField(const QStringList& transmitList, const QString& fieldName);
+// A field name goes into the transmit list once only; the names are compared
+// the way the composer matches them (locale-aware).
+bool canAddField(const QStringList &transmitList, const QString &fieldName);
