@@ -1,0 +1,75 @@
+#include "frames.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kResponseHeader0 = 0x31;
+constexpr char kResponseHeader1 = 0x00;
+constexpr char kTrailer[] = {0x00, 0x55, 0x00};
+constexpr int kTrailerBytes = sizeof(kTrailer);
+constexpr int kMinResponseFrameBytes = 6;
+constexpr int kPayloadLengthOffset = 5;
+constexpr int kPayloadOffset = 7;
+constexpr int kByteShift = 8;
+
+constexpr char kEscapeReply = 0x1B;
+constexpr char kWxReplyFirst = 0x77;
+constexpr char kWxReplyLast = 0x78;
+constexpr char kStatusReplyFirst = 0x33;
+constexpr char kStatusReplySecond = 0x06;
+constexpr char kStatusReplyLast0 = 0x66;
+constexpr char kStatusReplyLast1 = static_cast<char>(0x99);
+constexpr int kMinAuxiliaryReplyBytes = 2;
+
+constexpr char kCarriageReturn = '\r';
+constexpr char kLineFeed = '\n';
+constexpr int kMinLineBytes = 2;
+constexpr int kMinFrameCheckBytes = 4; // a frame test starts above three bytes
+
+int byteAt(const char *block, int index) { return static_cast<unsigned char>(block[index]); }
+
+} // namespace
+
+bool isResponseFrame(const char *block, int length)
+{
+    if (length < kMinResponseFrameBytes)
+        return false;
+    return block[0] == kResponseHeader0 && block[1] == kResponseHeader1
+           && std::equal(kTrailer, kTrailer + kTrailerBytes, block + length - kTrailerBytes);
+}
+
+bool isAuxiliaryReply(const char *block, int length)
+{
+    if (length < kMinAuxiliaryReplyBytes)
+        return false;
+    switch (block[0]) {
+    case kEscapeReply:
+        return true;
+    case kWxReplyFirst:
+        return block[length - 1] == kWxReplyLast;
+    case kStatusReplyFirst:
+        return block[1] == kStatusReplySecond && block[length - 1] == kStatusReplyLast1
+               && block[length - 2] == kStatusReplyLast0;
+    default:
+        return false;
+    }
+}
+
+bool isCompleteReply(const char *block, int length)
+{
+    if (length >= kMinLineBytes && block[length - 2] == kCarriageReturn && block[length - 1] == kLineFeed)
+        return true;
+    return length >= kMinFrameCheckBytes && (isResponseFrame(block, length) || isAuxiliaryReply(block, length));
+}
+
+QByteArray responsePayload(const char *block, int length)
+{
+    // The trailer is never payload: a length that reaches into it or beyond
+    // is cut back to the bytes that stand between the length field and it.
+    const int received = length - kPayloadOffset - kTrailerBytes;
+    if (received <= 0)
+        return {};
+    const int declared = byteAt(block, kPayloadLengthOffset) | (byteAt(block, kPayloadLengthOffset + 1) << kByteShift);
+    return QByteArray(block + kPayloadOffset, std::min(declared, received));
+}

@@ -1,0 +1,235 @@
+#include "scannerlink.h"
+
+#include "catalogue.h"
+#include "devicetype.h"
+#include "eventwait.h"
+#include "frames.h"
+#include "hexcodec.h"
+#include "replytext.h"
+
+#include <QDebug>
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The handshake reads each reply into a buffer of this size.
+constexpr int kReplyBufferBytes = 256;
+// The version comes back quickly; some models take longer to name themselves.
+constexpr int kVersionReplyWaits = 1000;
+constexpr int kModelReplyWaits = 3000;
+constexpr std::chrono::milliseconds kReplyPollWait{1};
+constexpr int kReplyUnavailable = -1;
+constexpr int kReplyTooLong = -2;
+constexpr int kDecimalBase = 10;
+
+// The scanner's line settings; only the speed is chosen by the operator.
+constexpr QSerialPort::DataBits kDataBits = QSerialPort::Data8;
+constexpr QSerialPort::Parity kParity = QSerialPort::NoParity;
+constexpr QSerialPort::StopBits kStopBits = QSerialPort::OneStop;
+constexpr QSerialPort::FlowControl kFlowControl = QSerialPort::NoFlowControl;
+
+const char *const kPortOccupiedText = QT_TRANSLATE_NOOP("tools", "Check whether the serial port is occupied.");
+const char *const kNotSupportedText = QT_TRANSLATE_NOOP("tools", "Device type not supported.");
+const char *const kDisconnectedText = QT_TRANSLATE_NOOP("tools", "The serial port was disconnected.");
+
+// Errors after which the port delivers nothing more: the cable was pulled or
+// the device node went away. Left alone, a vanished device keeps reporting a
+// read error at every turn of the event loop.
+bool endsTheLink(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::DeviceNotFoundError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+ScannerLink::ScannerLink(QObject *parent) : QObject(parent) {}
+
+ScannerLink::~ScannerLink() = default;
+
+void ScannerLink::setWarningHandler(WarningHandler handler) { m_warningHandler = std::move(handler); }
+
+void ScannerLink::openLink(const QString &portName, const QString &baudText)
+{
+    qDebug().noquote() << "comPort : " + portName;
+    qDebug().noquote() << "comBaudRate : " + baudText;
+    if (m_portOpen)
+        closePort();
+
+    replacePort(portName);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        // On Linux this is mostly a missing permission on the device node;
+        // the operator sees the short message, the helper reads the reason.
+        qDebug().noquote() << "cannot open" << portName + ":" << m_port->errorString();
+        warn(kPortOccupiedText);
+        return;
+    }
+    m_port->flush();
+    configurePort(baudText);
+
+    m_portOpen = true;
+    m_disconnectPending = false;
+    const quint64 session = ++m_session;
+    emit linkOpened();
+
+    // From here on every wait may run a click that closes or reopens the
+    // link; a handshake whose session is over leaves quietly.
+    const QByteArray versionReply = queryReply(kVersionQueryEntry, kVersionReplyWaits);
+    if (!sessionCurrent(session))
+        return;
+    if (!isResponseFrame(versionReply.constData(), versionReply.size())) {
+        closePort();
+        return;
+    }
+    const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
+    qDebug().noquote() << versionText;
+
+    m_port->flush();
+    const QByteArray modelReply = queryReply(kModelQueryEntry, kModelReplyWaits);
+    if (!sessionCurrent(session))
+        return;
+    if (!isResponseFrame(modelReply.constData(), modelReply.size())) {
+        warn(kNotSupportedText);
+        if (sessionCurrent(session))
+            closePort();
+        return;
+    }
+    const QString modelText = modelTextFromPayload(responsePayload(modelReply.constData(), modelReply.size()));
+    qDebug().noquote() << modelText;
+
+    m_deviceType = deviceTypeForModel(modelText);
+    if (m_deviceType == kNoDeviceType) {
+        warn(kNotSupportedText);
+        if (sessionCurrent(session))
+            closePort();
+        return;
+    }
+    emit linkConnected(connectionResultText(m_deviceType, modelText, versionText, portName, baudText));
+}
+
+void ScannerLink::closePort()
+{
+    // The session ends before the port closes, so an error the closing port
+    // still reports is not taken for an unplugged cable.
+    m_portOpen = false;
+    ++m_session;
+    if (m_port && m_port->isOpen())
+        m_port->close();
+    emit linkClosed();
+}
+
+void ScannerLink::sendCommand(const QByteArray &command, bool isHexText)
+{
+    const QByteArray bytes = isHexText ? hexTextToBytes(command) : command;
+    if (isHexText)
+        qDebug().noquote() << "hex:" << bytes.toHex();
+    if (!m_port || !m_port->isOpen())
+        return;
+    m_port->write(bytes);
+    // Qt writes from the event loop; the command must be on the line now.
+    m_port->flush();
+}
+
+void ScannerLink::waitWithEvents(int ms) { ::waitWithEvents(std::chrono::milliseconds(ms)); }
+
+int ScannerLink::readReply(char *buffer, int capacity, int maxWaits)
+{
+    if (!m_portOpen)
+        return kReplyUnavailable;
+    const quint64 session = m_session;
+    int total = 0;
+    for (int waits = 0;; ++waits) {
+        // Whatever arrives after the link was closed or reopened belongs to
+        // another link.
+        if (!sessionCurrent(session))
+            return kReplyUnavailable;
+        const QByteArray bytes = m_port->readAll();
+        if (total + bytes.size() >= capacity)
+            return kReplyTooLong;
+        std::memcpy(buffer + total, bytes.constData(), static_cast<size_t>(bytes.size()));
+        total += bytes.size();
+        if (isCompleteReply(buffer, total))
+            return total;
+        if (waits >= maxWaits)
+            return kReplyUnavailable;
+        ::waitWithEvents(kReplyPollWait);
+    }
+}
+
+qint64 ScannerLink::bytesAvailable() const { return m_portOpen && m_port ? m_port->bytesAvailable() : 0; }
+
+QByteArray ScannerLink::readAll() { return m_portOpen && m_port ? m_port->readAll() : QByteArray(); }
+
+void ScannerLink::replacePort(const QString &portName)
+{
+    // The port of the last link may still be referred to by queued events;
+    // it goes when the event loop is done with it.
+    if (m_port) {
+        m_port->disconnect(this);
+        m_port->deleteLater();
+    }
+    auto *port = new QSerialPort(portName, this);
+    connect(port, &QSerialPort::errorOccurred, this,
+            [this, port](QSerialPort::SerialPortError error) { onPortError(port, error); });
+    m_port = port;
+}
+
+void ScannerLink::configurePort(const QString &baudText)
+{
+    const bool configured = m_port->setBaudRate(baudText.toInt(nullptr, kDecimalBase))
+                            && m_port->setDataBits(kDataBits) && m_port->setParity(kParity)
+                            && m_port->setStopBits(kStopBits) && m_port->setFlowControl(kFlowControl);
+    if (!configured)
+        qDebug().noquote() << "cannot configure" << m_port->portName() + ":" << m_port->errorString();
+}
+
+QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
+{
+    if (catalogueCommands().size() != kCatalogueCommandCount)
+        buildCommandCatalogue();
+    sendCommand(catalogueCommands().at(catalogueEntry).toLatin1(), true);
+    std::vector<char> buffer(kReplyBufferBytes, '\0');
+    const int count = readReply(buffer.data(), kReplyBufferBytes, maxWaits);
+    return count > 0 ? QByteArray(buffer.data(), count) : QByteArray();
+}
+
+void ScannerLink::onPortError(QSerialPort *port, QSerialPort::SerialPortError error)
+{
+    if (port != m_port || !m_portOpen || !endsTheLink(error) || m_disconnectPending)
+        return;
+    // Closing from inside the port's own notification is not safe; the link
+    // ends as soon as the event loop turns.
+    m_disconnectPending = true;
+    qDebug().noquote() << "port error on" << port->portName() + ":" << port->errorString();
+    QMetaObject::invokeMethod(this, [this, session = m_session] { endDisconnectedLink(session); },
+                              Qt::QueuedConnection);
+}
+
+void ScannerLink::endDisconnectedLink(quint64 session)
+{
+    m_disconnectPending = false;
+    if (!sessionCurrent(session))
+        return;
+    closePort();
+    warn(kDisconnectedText);
+}
+
+void ScannerLink::warn(const char *sourceText) const
+{
+    // A copy: the handler runs a modal dialog, during which it may be replaced.
+    const WarningHandler handler = m_warningHandler;
+    if (handler)
+        handler(sourceText);
+    else
+        qWarning().noquote() << sourceText;
+}
