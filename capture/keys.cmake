@@ -1,1 +1,41 @@
-# keystroke injector
+# The keystroke injector: the typing rules against a narrow keyboard device,
+# the recording device for tests, and the Qt edge (typeBytes). Qt Core only,
+# and only in typebytes.cpp: the rest also builds for Windows without Qt.
+add_library(quillon_keys STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.h
+  ${CMAKE_CURRENT_LIST_DIR}/keyinjector.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/keyinjector.h
+  ${CMAKE_CURRENT_LIST_DIR}/recordingkeyboard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/recordingkeyboard.h
+  ${CMAKE_CURRENT_LIST_DIR}/typebytes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/typebytes.h
+  ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h)
+target_include_directories(quillon_keys PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(quillon_keys PUBLIC Qt5::Core)
+
+# The keyboard of this desktop, chosen at start: Windows, or an X display
+# through XTest, or a silent one when neither is there.
+if(WIN32)
+  add_library(quillon_system_keyboard STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.h
+    ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.h)
+  target_link_libraries(quillon_system_keyboard PUBLIC quillon_keys PRIVATE user32)
+else()
+  find_package(X11 REQUIRED)
+  if(NOT X11_XTest_FOUND)
+    message(FATAL_ERROR "The X keyboard needs the XTest library (libxtst-dev)")
+  endif()
+  add_library(quillon_system_keyboard STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/keyboard_x11.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/keyboard_x11.h
+    ${CMAKE_CURRENT_LIST_DIR}/sparekeypool.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sparekeypool.h
+    ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.h
+    ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.h)
+  target_link_libraries(quillon_system_keyboard PUBLIC quillon_keys PRIVATE X11::X11 X11::Xtst)
+endif()

@@ -1,0 +1,3 @@
+#include "keyboarddevice.h"
+
+KeyboardDevice::~KeyboardDevice() = default;

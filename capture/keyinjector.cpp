@@ -1,0 +1,164 @@
+#include "keyinjector.h"
+
+#include "keyboarddevice.h"
+#include "virtualkeys.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr std::uint32_t kDown = KeyEventFlag::kExtendedKey;
+constexpr std::uint32_t kUp = KeyEventFlag::kExtendedKey | KeyEventFlag::kKeyUp;
+// Keypad digits go without the extended flag: with it they would be the
+// cursor keys, and the Alt code entry would see no digits.
+constexpr std::uint32_t kKeypadDown = 0;
+constexpr std::uint32_t kKeypadUp = KeyEventFlag::kKeyUp;
+
+constexpr unsigned char kFirstLower = 'a';
+constexpr unsigned char kLastLower = 'z';
+constexpr unsigned char kFirstUpper = 'A';
+constexpr unsigned char kLastUpper = 'Z';
+constexpr unsigned char kFirstDigit = '0';
+constexpr unsigned char kLastDigit = '9';
+constexpr unsigned char kFirstHighByte = 0x80;
+constexpr unsigned char kCaseOffset = 'a' - 'A';
+constexpr std::int32_t kLowByteMask = 0xFF;
+
+// Powers of ten for the five Alt code digits, most significant first; the
+// leading zero selects the Windows (ANSI) code page rather than the OEM one.
+constexpr std::array<unsigned, 4> kAltCodeDivisors{10000, 1000, 100, 10};
+
+struct MappedKey
+{
+    char character;
+    std::uint8_t virtualKey;
+    bool shifted;
+};
+
+// The US English layout for everything that is neither a letter nor a digit.
+constexpr MappedKey kMappedKeys[] = {
+    {'\t', vk::kTab, false},      {'\r', vk::kReturn, false},     {' ', vk::kSpace, false},
+    {'!', '1', true},             {'@', '2', true},               {'#', '3', true},
+    {'$', '4', true},             {'%', '5', true},               {'^', '6', true},
+    {'&', '7', true},             {'*', '8', true},               {'(', '9', true},
+    {')', '0', true},             {'-', vk::kOemMinus, false},    {'_', vk::kOemMinus, true},
+    {'=', vk::kOemPlus, false},   {'+', vk::kOemPlus, true},      {';', vk::kOem1, false},
+    {':', vk::kOem1, true},       {'/', vk::kOem2, false},        {'?', vk::kOem2, true},
+    {'`', vk::kOem3, false},      {'~', vk::kOem3, true},         {'[', vk::kOem4, false},
+    {'{', vk::kOem4, true},       {'\\', vk::kOem5, false},       {'|', vk::kOem5, true},
+    {']', vk::kOem6, false},      {'}', vk::kOem6, true},         {'\'', vk::kOem7, false},
+    {'"', vk::kOem7, true},       {',', vk::kOemComma, false},    {'<', vk::kOemComma, true},
+    {'.', vk::kOemPeriod, false}, {'>', vk::kOemPeriod, true},
+};
+
+constexpr std::int32_t withShift(std::uint8_t virtualKey)
+{
+    return ~static_cast<std::int32_t>(virtualKey);
+}
+
+} // namespace
+
+const std::array<std::uint8_t, KeyInjector::kDecimalDigits> KeyInjector::numpadKeys{
+    vk::kNumpad0,     vk::kNumpad0 + 1, vk::kNumpad0 + 2, vk::kNumpad0 + 3, vk::kNumpad0 + 4,
+    vk::kNumpad0 + 5, vk::kNumpad0 + 6, vk::kNumpad0 + 7, vk::kNumpad0 + 8, vk::kNumpad9};
+
+KeyInjector::KeyInjector(KeyboardDevice &device)
+    : device(device)
+{
+}
+
+void KeyInjector::initKeyTable()
+{
+    for (unsigned char upper = kFirstUpper; upper <= kLastUpper; ++upper) {
+        table[upper + kCaseOffset] = upper;
+        table[upper] = withShift(upper);
+    }
+    for (unsigned char digit = kFirstDigit; digit <= kLastDigit; ++digit)
+        table[digit] = digit;
+    for (const MappedKey &key : kMappedKeys)
+        table[static_cast<unsigned char>(key.character)] = key.shifted ? withShift(key.virtualKey) : key.virtualKey;
+}
+
+void KeyInjector::typeBuffer(const unsigned char *data, std::size_t length)
+{
+    if (data == nullptr)
+        return;
+    const bool capsAtStart = device.capsLockOn();
+    // Typing works on a private copy; if there is no memory for one, this
+    // text is simply not typed.
+    std::unique_ptr<unsigned char[]> copy(new (std::nothrow) unsigned char[length ? length : 1]);
+    if (!copy)
+        return;
+    std::copy(data, data + length, copy.get());
+
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned char b = copy[i];
+        device.sleepFor(kPerBytePause);
+        if (b >= kFirstLower && b <= kLastLower) {
+            setCapsLock(false);
+            pressKey(static_cast<std::uint8_t>(b - kCaseOffset));
+        } else if ((b >= kFirstUpper && b <= kLastUpper) || (b >= kFirstDigit && b <= kLastDigit)) {
+            setCapsLock(true);
+            pressKey(b);
+        } else if (b >= kFirstHighByte) {
+            typeAltCode(b);
+        } else if (b != 0) {
+            pressMappedKey(b);
+        }
+    }
+    setCapsLock(capsAtStart);
+}
+
+void KeyInjector::pressMappedKey(int c)
+{
+    if (c < 0 || c >= static_cast<int>(kTableSize))
+        return;
+    const std::int32_t entry = table[static_cast<std::size_t>(c)];
+    if (entry > 0) {
+        pressKey(static_cast<std::uint8_t>(entry));
+    } else if (entry < 0) {
+        const auto key = static_cast<std::uint8_t>(~entry & kLowByteMask);
+        device.keyEvent(vk::kShift, 0, kDown);
+        device.keyEvent(key, 0, kDown);
+        device.keyEvent(key, 0, kUp);
+        device.keyEvent(vk::kShift, 0, kUp);
+    }
+}
+
+void KeyInjector::typeAltCode(unsigned char b)
+{
+    if (b == 0) {
+        device.keyEvent(vk::kMenu, 0, kDown);
+        device.keyEvent(vk::kMenu, 0, kUp);
+        return;
+    }
+    device.keyEvent(vk::kMenu, 0, kDown);
+    unsigned rest = b;
+    auto typeDigit = [this](unsigned digit) {
+        const std::uint8_t key = numpadKeys[digit];
+        const std::uint8_t scanCode = device.scanCodeFor(key);
+        device.keyEvent(key, scanCode, kKeypadDown);
+        device.keyEvent(key, scanCode, kKeypadUp);
+    };
+    for (unsigned divisor : kAltCodeDivisors) {
+        typeDigit(rest / divisor);
+        rest %= divisor;
+    }
+    typeDigit(rest);
+    device.sleepFor(kAltReleasePause);
+    device.keyEvent(vk::kMenu, 0, kUp);
+}
+
+void KeyInjector::setCapsLock(bool on)
+{
+    if (device.capsLockOn() != on)
+        pressKey(vk::kCapital);
+}
+
+void KeyInjector::pressKey(std::uint8_t virtualKey)
+{
+    device.keyEvent(virtualKey, 0, kDown);
+    device.keyEvent(virtualKey, 0, kUp);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "keyboarddevice.h"
+
+#include <string>
+#include <vector>
+
+// One thing the injector asked of the keyboard: a key event or a pause.
+struct RecordedEvent
+{
+    enum class Kind { Key, Pause };
+
+    Kind kind = Kind::Key;
+    std::uint8_t virtualKey = 0;
+    std::uint8_t scanCode = 0;
+    std::uint32_t flags = 0;
+    std::chrono::milliseconds pause{0};
+
+    static RecordedEvent key(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags);
+    static RecordedEvent sleep(std::chrono::milliseconds pause);
+
+    bool operator==(const RecordedEvent &other) const;
+    bool operator!=(const RecordedEvent &other) const { return !(*this == other); }
+};
+
+// "key 14/00 down flags 1", "sleep 10ms": readable in a failed comparison.
+std::string describe(const RecordedEvent &event);
+std::vector<std::string> describe(const std::vector<RecordedEvent> &events);
+
+// A keyboard that records instead of typing and never really sleeps. It
+// keeps a Caps Lock state that key-down events of Caps Lock toggle, as the
+// system does, and answers scan codes as a US keyboard under Windows would.
+class RecordingKeyboard : public KeyboardDevice
+{
+public:
+    using Events = std::vector<RecordedEvent>;
+
+    explicit RecordingKeyboard(bool capsLockAtStart = false);
+
+    void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override;
+    bool capsLockOn() override;
+    std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
+    void sleepFor(std::chrono::milliseconds duration) override;
+
+    const Events &events() const { return recorded; }
+    bool hasKeyEvents() const;
+    void clear() { recorded.clear(); }
+
+private:
+    Events recorded;
+    bool capsLock;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "x11keysyms.h"
+
+#include <array>
+#include <chrono>
+#include <vector>
+
+// The keycodes that have no symbols in the user's keymap, lent out to
+// characters the keymap cannot type. A receiving program looks a keycode up
+// in the keymap as it last heard of it, not as it was at the key press, so a
+// keycode keeps its character until it has been idle for a while: only then
+// may it be given another character or be restored.
+class SpareKeyPool
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    // The symbols of one spare keycode: without and with Shift.
+    using Symbols = std::array<KeysymValue, 2>;
+
+    struct Claim
+    {
+        int keycode = 0;
+        bool needsMapping = false;
+        // How long to wait before remapping a keycode that is still in use.
+        Clock::duration waitFirst{};
+    };
+
+    SpareKeyPool(std::vector<int> keycodes, Clock::duration idleBeforeReuse);
+
+    bool empty() const { return slots.empty(); }
+    // A keycode for symbols: the one that already carries them, else a free
+    // one, else the one idle longest (possibly after a wait). Needs !empty().
+    Claim claim(const Symbols &symbols, Clock::time_point now);
+    // The keycode was pressed or released at now.
+    void touch(int keycode, Clock::time_point now);
+    // Mapped keycodes idle long enough to restore; they count as free again.
+    std::vector<int> takeIdle(Clock::time_point now);
+    // Every mapped keycode, and the moment after which all are idle.
+    std::vector<int> takeAll();
+    Clock::time_point allIdleAt() const;
+
+private:
+    struct Slot
+    {
+        int keycode;
+        bool mapped = false;
+        Symbols symbols{};
+        Clock::time_point lastUse{};
+    };
+
+    std::vector<Slot> slots;
+    Clock::duration idleBeforeReuse;
+};

@@ -1,0 +1,35 @@
+#include "systemkeyboard.h"
+
+#ifdef _WIN32
+#include "keyboard_windows.h"
+#else
+#include "keyboard_x11.h"
+#endif
+
+#include <QDebug>
+
+namespace {
+
+class SilentKeyboard : public KeyboardDevice
+{
+public:
+    void keyEvent(std::uint8_t, std::uint8_t, std::uint32_t) override {}
+    bool capsLockOn() override { return false; }
+    std::uint8_t scanCodeFor(std::uint8_t) override { return 0; }
+    // Nothing is typed, so there is nothing to pace either.
+    void sleepFor(std::chrono::milliseconds) override {}
+};
+
+} // namespace
+
+std::unique_ptr<KeyboardDevice> createSystemKeyboard()
+{
+#ifdef _WIN32
+    return std::make_unique<WindowsKeyboard>();
+#else
+    if (std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open())
+        return keyboard;
+    qDebug() << "No keyboard to type on: the X display cannot be opened (or lacks XTest), so scanned data will not be typed";
+    return std::make_unique<SilentKeyboard>();
+#endif
+}
