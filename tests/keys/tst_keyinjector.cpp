@@ -1,0 +1,176 @@
+#include "injectorcases.h"
+#include "keyinjector.h"
+#include "recordingkeyboard.h"
+#include "typebytes.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(RecordingKeyboard::Events)
+
+class KeyInjectorTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordedStream_data();
+    void recordedStream();
+    void capsLockRestored_data();
+    void capsLockRestored();
+    void keyTableEntries_data();
+    void keyTableEntries();
+    void silentUntilKeyTableFilled();
+    void outOfRangeCharactersTypeNothing_data();
+    void outOfRangeCharactersTypeNothing();
+    void altCodeOfZeroOnlyTapsAlt();
+    void typeBytesPassesEveryByte();
+    void nullBufferTypesNothing();
+};
+
+void KeyInjectorTest::recordedStream_data()
+{
+    QTest::addColumn<bool>("capsLock");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<RecordingKeyboard::Events>("expected");
+    for (const InjectorCase &c : injectorCases())
+        QTest::newRow(c.name) << c.capsLockAtStart << QByteArray(c.bytes.data(), int(c.bytes.size())) << c.expected;
+}
+
+void KeyInjectorTest::recordedStream()
+{
+    QFETCH(bool, capsLock);
+    QFETCH(QByteArray, bytes);
+    QFETCH(RecordingKeyboard::Events, expected);
+    QCOMPARE(typeOnRecorder(bytes.toStdString(), capsLock), expected);
+}
+
+void KeyInjectorTest::capsLockRestored_data()
+{
+    QTest::addColumn<bool>("capsLock");
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray mixed("Perez, juan 12 \xD1o\xF1" "A?b");
+    QTest::newRow("off, mixed text") << false << mixed;
+    QTest::newRow("on, mixed text") << true << mixed;
+    QTest::newRow("off, ends on a capital") << false << QByteArray("aZ");
+    QTest::newRow("on, ends on a lower-case letter") << true << QByteArray("Az");
+}
+
+void KeyInjectorTest::capsLockRestored()
+{
+    QFETCH(bool, capsLock);
+    QFETCH(QByteArray, bytes);
+    bool atEnd = !capsLock;
+    typeOnRecorder(bytes.toStdString(), capsLock, &atEnd);
+    QCOMPARE(atEnd, capsLock);
+}
+
+void KeyInjectorTest::keyTableEntries_data()
+{
+    QTest::addColumn<int>("character");
+    QTest::addColumn<int>("entry");
+    const auto shift = [](int key) { return ~key; };
+    QTest::newRow("a") << int('a') << 0x41;
+    QTest::newRow("z") << int('z') << 0x5A;
+    QTest::newRow("A") << int('A') << shift(0x41);
+    QTest::newRow("0") << int('0') << 0x30;
+    QTest::newRow("9") << int('9') << 0x39;
+    QTest::newRow("!") << int('!') << shift(0x31);
+    QTest::newRow("@") << int('@') << shift(0x32);
+    QTest::newRow(")") << int(')') << shift(0x30);
+    QTest::newRow("-") << int('-') << 0xBD;
+    QTest::newRow("_") << int('_') << shift(0xBD);
+    QTest::newRow("+") << int('+') << shift(0xBB);
+    QTest::newRow(":") << int(':') << shift(0xBA);
+    QTest::newRow("~") << int('~') << shift(0xC0);
+    QTest::newRow("{") << int('{') << shift(0xDB);
+    QTest::newRow("|") << int('|') << shift(0xDC);
+    QTest::newRow("]") << int(']') << 0xDD;
+    QTest::newRow("\"") << int('"') << shift(0xDE);
+    QTest::newRow("<") << int('<') << shift(0xBC);
+    QTest::newRow(".") << int('.') << 0xBE;
+    QTest::newRow("tab") << 9 << 0x09;
+    QTest::newRow("carriage return") << 13 << 0x0D;
+    QTest::newRow("space") << 32 << 0x20;
+    QTest::newRow("NUL") << 0 << 0;
+    QTest::newRow("backspace") << 8 << 0;
+    QTest::newRow("line feed") << 10 << 0;
+    QTest::newRow("escape") << 27 << 0;
+    QTest::newRow("DEL") << 127 << 0;
+}
+
+void KeyInjectorTest::keyTableEntries()
+{
+    QFETCH(int, character);
+    QFETCH(int, entry);
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    QCOMPARE(injector.keyTable()[std::size_t(character)], 0);
+    injector.initKeyTable();
+    QCOMPARE(injector.keyTable()[std::size_t(character)], entry);
+}
+
+// The main window's composer runs once before the table is filled, with
+// nothing but separators to type: that run must stay silent.
+void KeyInjectorTest::silentUntilKeyTableFilled()
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    typeBytes(injector, QByteArray("\t\r ?;"));
+    QVERIFY2(!keyboard.hasKeyEvents(), toString(keyboard.events()));
+    injector.initKeyTable();
+    typeBytes(injector, QByteArray("\t"));
+    QVERIFY(keyboard.hasKeyEvents());
+}
+
+void KeyInjectorTest::outOfRangeCharactersTypeNothing_data()
+{
+    QTest::addColumn<int>("character");
+    QTest::newRow("negative") << -1;
+    QTest::newRow("most negative") << std::numeric_limits<int>::min();
+    QTest::newRow("128") << 128;
+    QTest::newRow("0xD1 as an int") << 0xD1;
+    QTest::newRow("large") << 100000;
+}
+
+void KeyInjectorTest::outOfRangeCharactersTypeNothing()
+{
+    QFETCH(int, character);
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    injector.pressMappedKey(character);
+    QCOMPARE(keyboard.events(), RecordingKeyboard::Events{});
+}
+
+void KeyInjectorTest::altCodeOfZeroOnlyTapsAlt()
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.typeAltCode(0);
+    const RecordingKeyboard::Events expected{RecordedEvent::key(0x12, 0, 1), RecordedEvent::key(0x12, 0, 3)};
+    QCOMPARE(keyboard.events(), expected);
+}
+
+// Zero bytes inside the QByteArray still count: each costs its pause.
+void KeyInjectorTest::typeBytesPassesEveryByte()
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeBytes(injector, QByteArray("\0\0a", 3));
+    QCOMPARE(keyboard.events(), typeOnRecorder(std::string("\0\0a", 3), false));
+    const auto pauses = std::count(keyboard.events().begin(), keyboard.events().end(),
+                                   RecordedEvent::sleep(KeyInjector::kPerBytePause));
+    QCOMPARE(pauses, 3);
+}
+
+void KeyInjectorTest::nullBufferTypesNothing()
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    injector.typeBuffer(nullptr, 5);
+    QCOMPARE(keyboard.events(), RecordingKeyboard::Events{});
+}
+
+QTEST_GUILESS_MAIN(KeyInjectorTest)
+#include "tst_keyinjector.moc"

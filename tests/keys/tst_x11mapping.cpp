@@ -1,0 +1,180 @@
+#include "sparekeypool.h"
+#include "systemkeyboard.h"
+#include "x11keysyms.h"
+
+#include <QtTest>
+
+#include <chrono>
+
+using std::chrono::milliseconds;
+
+namespace {
+
+constexpr milliseconds kIdle{500};
+
+QString hex(KeysymValue value)
+{
+    return QStringLiteral("0x%1").arg(value, 0, 16);
+}
+
+} // namespace
+
+class X11MappingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windows1252Keysyms_data();
+    void windows1252Keysyms();
+    void usLayoutKeysyms_data();
+    void usLayoutKeysyms();
+    void spareKeycodeKeepsItsCharacter();
+    void spareKeycodeReusedOnlyWhenIdle();
+    void idleSpareKeycodesAreRestored();
+    void withoutDisplayKeyboardTypesNothing();
+};
+
+void X11MappingTest::windows1252Keysyms_data()
+{
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<KeysymValue>("keysym");
+    QTest::newRow("space") << 0x20 << KeysymValue(0x20);
+    QTest::newRow("tilde") << 0x7E << KeysymValue(0x7E);
+    QTest::newRow("no-break space") << 0xA0 << KeysymValue(0xA0);
+    QTest::newRow("N tilde") << 0xD1 << KeysymValue(0xD1);
+    QTest::newRow("n tilde") << 0xF1 << KeysymValue(0xF1);
+    QTest::newRow("y diaeresis") << 0xFF << KeysymValue(0xFF);
+    QTest::newRow("euro") << 0x80 << KeysymValue(0x20AC);
+    QTest::newRow("low single quote") << 0x82 << KeysymValue(0xAFD);
+    QTest::newRow("f hook") << 0x83 << KeysymValue(0x1000192);
+    QTest::newRow("ellipsis") << 0x85 << KeysymValue(0xAAE);
+    QTest::newRow("dagger") << 0x86 << KeysymValue(0xAF1);
+    QTest::newRow("circumflex") << 0x88 << KeysymValue(0x10002C6);
+    QTest::newRow("S caron") << 0x8A << KeysymValue(0x1A9);
+    QTest::newRow("single left angle") << 0x8B << KeysymValue(0x1002039);
+    QTest::newRow("OE") << 0x8C << KeysymValue(0x13BC);
+    QTest::newRow("right double quote") << 0x94 << KeysymValue(0xAD3);
+    QTest::newRow("bullet") << 0x95 << KeysymValue(0xAE6);
+    QTest::newRow("en dash") << 0x96 << KeysymValue(0xAAA);
+    QTest::newRow("small tilde") << 0x98 << KeysymValue(0x10002DC);
+    QTest::newRow("trade mark") << 0x99 << KeysymValue(0xAC9);
+    QTest::newRow("single right angle") << 0x9B << KeysymValue(0x100203A);
+    QTest::newRow("z caron") << 0x9E << KeysymValue(0x1BE);
+    QTest::newRow("Y diaeresis") << 0x9F << KeysymValue(0x13BE);
+    for (int unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
+        QTest::addRow("unassigned %02X", unassigned) << unassigned << kNoKeysym;
+    QTest::newRow("line feed") << 0x0A << kNoKeysym;
+    QTest::newRow("DEL") << 0x7F << kNoKeysym;
+}
+
+void X11MappingTest::windows1252Keysyms()
+{
+    QFETCH(int, byte);
+    QFETCH(KeysymValue, keysym);
+    QCOMPARE(hex(windows1252Keysym(static_cast<unsigned char>(byte))), hex(keysym));
+}
+
+void X11MappingTest::usLayoutKeysyms_data()
+{
+    QTest::addColumn<int>("virtualKey");
+    QTest::addColumn<KeysymValue>("plain");
+    QTest::addColumn<KeysymValue>("shifted");
+    QTest::newRow("A") << 0x41 << KeysymValue('a') << KeysymValue('A');
+    QTest::newRow("Z") << 0x5A << KeysymValue('z') << KeysymValue('Z');
+    QTest::newRow("2") << 0x32 << KeysymValue('2') << KeysymValue('@');
+    QTest::newRow("0") << 0x30 << KeysymValue('0') << KeysymValue(')');
+    QTest::newRow("OEM 1") << 0xBA << KeysymValue(';') << KeysymValue(':');
+    QTest::newRow("OEM 2") << 0xBF << KeysymValue('/') << KeysymValue('?');
+    QTest::newRow("OEM 3") << 0xC0 << KeysymValue('`') << KeysymValue('~');
+    QTest::newRow("OEM 5") << 0xDC << KeysymValue('\\') << KeysymValue('|');
+    QTest::newRow("OEM 7") << 0xDE << KeysymValue('\'') << KeysymValue('"');
+    QTest::newRow("OEM comma") << 0xBC << KeysymValue(',') << KeysymValue('<');
+    QTest::newRow("tab") << 0x09 << KeysymValue(0xFF09) << KeysymValue(0xFF09);
+    QTest::newRow("return") << 0x0D << KeysymValue(0xFF0D) << KeysymValue(0xFF0D);
+    QTest::newRow("space") << 0x20 << KeysymValue(' ') << KeysymValue(' ');
+    QTest::newRow("shift") << 0x10 << KeysymValue(0xFFE1) << KeysymValue(0xFFE1);
+    QTest::newRow("caps lock") << 0x14 << KeysymValue(0xFFE5) << KeysymValue(0xFFE5);
+    QTest::newRow("keypad 0") << 0x60 << KeysymValue(0xFFB0) << kNoKeysym;
+    QTest::newRow("keypad 9") << 0x69 << KeysymValue(0xFFB9) << kNoKeysym;
+    QTest::newRow("F1: not used") << 0x70 << kNoKeysym << kNoKeysym;
+}
+
+void X11MappingTest::usLayoutKeysyms()
+{
+    QFETCH(int, virtualKey);
+    QFETCH(KeysymValue, plain);
+    QFETCH(KeysymValue, shifted);
+    QCOMPARE(hex(usLayoutKeysym(static_cast<std::uint8_t>(virtualKey))), hex(plain));
+    QCOMPARE(hex(usLayoutShiftedKeysym(static_cast<std::uint8_t>(virtualKey))), hex(shifted));
+}
+
+void X11MappingTest::spareKeycodeKeepsItsCharacter()
+{
+    SpareKeyPool pool({200, 201}, kIdle);
+    const auto start = SpareKeyPool::Clock::time_point{} + std::chrono::hours{1};
+    const SpareKeyPool::Claim first = pool.claim({0xD1, 0xD1}, start);
+    QVERIFY(first.needsMapping);
+    const SpareKeyPool::Claim second = pool.claim({0xF1, 0xF1}, start);
+    QVERIFY(second.needsMapping);
+    QVERIFY(second.keycode != first.keycode);
+    const SpareKeyPool::Claim again = pool.claim({0xD1, 0xD1}, start + milliseconds{10});
+    QCOMPARE(again.keycode, first.keycode);
+    QVERIFY(!again.needsMapping);
+    // Same character, other second level: a different mapping.
+    QVERIFY(pool.claim({0xD1, 0xF1}, start + milliseconds{20}).needsMapping);
+}
+
+void X11MappingTest::spareKeycodeReusedOnlyWhenIdle()
+{
+    SpareKeyPool pool({200, 201}, kIdle);
+    const auto start = SpareKeyPool::Clock::time_point{} + std::chrono::hours{1};
+    const int a = pool.claim({'a', 'a'}, start).keycode;
+    pool.claim({'b', 'b'}, start + milliseconds{100});
+    pool.touch(a, start + milliseconds{200});
+    // Both are busy; the one used longest ago (b at 100 ms) is given away
+    // once it has been idle for the whole pause.
+    const SpareKeyPool::Claim third = pool.claim({'c', 'c'}, start + milliseconds{300});
+    QVERIFY(third.needsMapping);
+    QVERIFY(third.keycode != a);
+    QCOMPARE(std::chrono::duration_cast<milliseconds>(third.waitFirst).count(), (kIdle - milliseconds{200}).count());
+    const SpareKeyPool::Claim late = pool.claim({'d', 'd'}, start + milliseconds{5000});
+    QCOMPARE(late.keycode, a);
+    QCOMPARE(std::chrono::duration_cast<milliseconds>(late.waitFirst).count(), 0);
+}
+
+void X11MappingTest::idleSpareKeycodesAreRestored()
+{
+    SpareKeyPool pool({200, 201, 202}, kIdle);
+    const auto start = SpareKeyPool::Clock::time_point{} + std::chrono::hours{1};
+    const int a = pool.claim({'a', 'a'}, start).keycode;
+    const int b = pool.claim({'b', 'b'}, start + milliseconds{400}).keycode;
+    QCOMPARE(pool.takeIdle(start + milliseconds{450}), std::vector<int>{});
+    QCOMPARE(pool.takeIdle(start + milliseconds{600}), std::vector<int>{a});
+    QVERIFY(pool.claim({'a', 'a'}, start + milliseconds{700}).needsMapping); // restored, so mapped anew
+    QVERIFY(pool.allIdleAt() == start + milliseconds{700} + kIdle);
+    std::vector<int> all = pool.takeAll();
+    std::sort(all.begin(), all.end());
+    QCOMPARE(all.size(), std::size_t(2));
+    QVERIFY(std::find(all.begin(), all.end(), b) != all.end());
+    QCOMPARE(pool.takeAll(), std::vector<int>{});
+}
+
+void X11MappingTest::withoutDisplayKeyboardTypesNothing()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":999999");
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^No keyboard to type on")));
+    std::unique_ptr<KeyboardDevice> keyboard = createSystemKeyboard();
+    qputenv("DISPLAY", display);
+    QVERIFY(keyboard);
+    keyboard->keyEvent(0x14, 0, 1);
+    keyboard->keyEvent(0x14, 0, 3);
+    QVERIFY(!keyboard->capsLockOn());
+    QElapsedTimer clock;
+    clock.start();
+    keyboard->sleepFor(milliseconds{200});
+    QVERIFY2(clock.elapsed() < 100, "a keyboard that types nothing still paced");
+}
+
+QTEST_GUILESS_MAIN(X11MappingTest)
+#include "tst_x11mapping.moc"
