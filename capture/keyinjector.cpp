@@ -9,6 +9,8 @@
 
 namespace {
 
+// Only the keypad digits of an Alt code carry a scan code.
+constexpr std::uint8_t kNoScanCode = 0;
 constexpr std::uint32_t kDown = KeyEventFlag::kExtendedKey;
 constexpr std::uint32_t kUp = KeyEventFlag::kExtendedKey | KeyEventFlag::kKeyUp;
 // Keypad digits go without the extended flag: with it they would be the
@@ -120,21 +122,21 @@ void KeyInjector::pressMappedKey(int c)
         pressKey(static_cast<std::uint8_t>(entry));
     } else if (entry < 0) {
         const auto key = static_cast<std::uint8_t>(~entry & kLowByteMask);
-        device.keyEvent(vk::kShift, 0, kDown);
-        device.keyEvent(key, 0, kDown);
-        device.keyEvent(key, 0, kUp);
-        device.keyEvent(vk::kShift, 0, kUp);
+        device.keyEvent(vk::kShift, kNoScanCode, kDown);
+        device.keyEvent(key, kNoScanCode, kDown);
+        device.keyEvent(key, kNoScanCode, kUp);
+        device.keyEvent(vk::kShift, kNoScanCode, kUp);
     }
 }
 
 void KeyInjector::typeAltCode(unsigned char b)
 {
     if (b == 0) {
-        device.keyEvent(vk::kMenu, 0, kDown);
-        device.keyEvent(vk::kMenu, 0, kUp);
+        device.keyEvent(vk::kMenu, kNoScanCode, kDown);
+        device.keyEvent(vk::kMenu, kNoScanCode, kUp);
         return;
     }
-    device.keyEvent(vk::kMenu, 0, kDown);
+    device.keyEvent(vk::kMenu, kNoScanCode, kDown);
     unsigned rest = b;
     auto typeDigit = [this](unsigned digit) {
         const std::uint8_t key = numpadKeys[digit];
@@ -148,7 +150,7 @@ void KeyInjector::typeAltCode(unsigned char b)
     }
     typeDigit(rest);
     device.sleepFor(kAltReleasePause);
-    device.keyEvent(vk::kMenu, 0, kUp);
+    device.keyEvent(vk::kMenu, kNoScanCode, kUp);
 }
 
 void KeyInjector::setCapsLock(bool on)
@@ -159,6 +161,6 @@ void KeyInjector::setCapsLock(bool on)
 
 void KeyInjector::pressKey(std::uint8_t virtualKey)
 {
-    device.keyEvent(virtualKey, 0, kDown);
-    device.keyEvent(virtualKey, 0, kUp);
+    device.keyEvent(virtualKey, kNoScanCode, kDown);
+    device.keyEvent(virtualKey, kNoScanCode, kUp);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -56,6 +57,16 @@ std::vector<std::string> describe(const std::vector<RecordedEvent> &events)
     for (const RecordedEvent &event : events)
         lines.push_back(describe(event));
     return lines;
+}
+
+char *toString(const std::vector<RecordedEvent> &events)
+{
+    std::string text;
+    for (const std::string &line : describe(events))
+        text += "\n    " + line;
+    char *copy = new char[text.size() + 1];
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
 }
 
 RecordingKeyboard::RecordingKeyboard(bool capsLockAtStart)

@@ -26,6 +26,9 @@ struct RecordedEvent
 // "key 14/00 down flags 1", "sleep 10ms": readable in a failed comparison.
 std::string describe(const RecordedEvent &event);
 std::vector<std::string> describe(const std::vector<RecordedEvent> &events);
+// The events one per line, in a new[] buffer: QCOMPARE finds it by
+// argument-dependent lookup and prints both streams when they differ.
+char *toString(const std::vector<RecordedEvent> &events);
 
 // A keyboard that records instead of typing and never really sleeps. It
 // keeps a Caps Lock state that key-down events of Caps Lock toggle, as the
