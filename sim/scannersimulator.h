@@ -1,0 +1,55 @@
+#pragma once
+
+#include "scannercommand.h"
+#include "scannerpersona.h"
+#include "simoptions.h"
+
+#include <QByteArray>
+
+#include <chrono>
+#include <deque>
+#include <optional>
+
+// The simulated scanner's main loop on the master side of a pseudo-terminal.
+// It sleeps in poll() between events: commands from the host, lines on
+// standard input, and the times at which reply pieces and data blocks are due.
+// While no program holds the port open the line reads as hung up; the loop
+// then looks again every so often and drops what it had scheduled, so a
+// later opening starts from a clean line.
+class ScannerSimulator
+{
+public:
+    ScannerSimulator(const SimOptions &options, int masterFd);
+    // Runs until stopFlag becomes true (set from a signal handler).
+    void run(const volatile bool &stopFlag);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct PendingWrite
+    {
+        Clock::time_point due;
+        QByteArray bytes;
+        bool dataBlock;
+    };
+
+    void checkForListener(Clock::time_point now);
+    void loseListener();
+    void readCommands();
+    void readStandardInput();
+    void answer(const ScannerCommand &command, Clock::time_point now);
+    void queueNextBlock(Clock::time_point due);
+    void writeDue(Clock::time_point now);
+    void writeBytes(const QByteArray &bytes, bool dataBlock);
+    int pollTimeoutMs(Clock::time_point now) const;
+
+    const SimOptions &m_options;
+    int m_masterFd;
+    ScannerPersona m_persona;
+    CommandStream m_commands;
+    std::deque<PendingWrite> m_writes;
+    std::optional<Clock::time_point> m_nextBlockDue;
+    Clock::time_point m_nextListenerCheck;
+    int m_nextBlock = 0;
+    bool m_listening = false;
+    bool m_watchInput = true;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+// How the simulated scanner behaves, from its command line.
+struct SimOptions
+{
+    QString linkPath;                     // a symbolic link to the pseudo-terminal, if given
+    QByteArray version = QByteArrayLiteral("V2.3");
+    QByteArray model = QByteArrayLiteral("KR1");
+    QList<QByteArray> blocks;             // data blocks, sent in turn
+    std::optional<std::chrono::milliseconds> delay;  // first block this long after identification
+    std::optional<std::chrono::milliseconds> repeat; // then one block every period
+    bool silent = false;                  // answer nothing
+    int replyPieces = 1;                  // write each reply in this many pieces
+    std::chrono::milliseconds pieceGap{30};
+    bool garbageFirst = false;            // noise before every reply
+    bool timestamps = false;              // monotonic time of each block written
+};
+
+// Parses the arguments (the first is the program). Returns nothing and
+// fills errorText when an option is wrong; exits for --help.
+std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString *errorText);
