@@ -20,6 +20,10 @@ constexpr int kIdNumberLen = 8;
 constexpr int kNameLinePos = 60;
 constexpr int kNameLineLen = 30;
 constexpr int kYearsPerCentury = 100;
+constexpr int kNameParts = 2;   // surnames, then given names
+
+const QString kLastCenturyPrefix = QStringLiteral("19");
+const QString kThisCenturyPrefix = QStringLiteral("20");
 
 const QString kNameSeparator = QStringLiteral("<<");
 constexpr QLatin1Char kFiller{'<'};
@@ -52,7 +56,7 @@ QString centuryPrefix(const QByteArray &block, const QDate &today)
 {
     const int currentYear = today.year() % kYearsPerCentury;
     const int birthYear = latin1Slice(block, kBirthYearPos, kBirthYearLen).toInt();
-    return currentYear < birthYear ? QStringLiteral("19") : QStringLiteral("20");
+    return currentYear < birthYear ? kLastCenturyPrefix : kThisCenturyPrefix;
 }
 
 } // namespace
@@ -61,7 +65,7 @@ std::optional<IdRecord> parseMrzRecord(const QByteArray &block, int dateFormatIn
 {
     const QStringList parts = nameLine(block).split(kNameSeparator, Qt::KeepEmptyParts);
     qDebug() << parts;
-    if (parts.size() < 2)
+    if (parts.size() < kNameParts)
         return std::nullopt;
 
     IdRecord record;
