@@ -6,6 +6,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -235,8 +236,20 @@ struct X11Keyboard::Connection
         const int keycode = spareKeycodeFor({symbol, symbol});
         if (keycode == 0)
             return;
+        // With Caps Lock on, the receiving program turns a lower-case
+        // letter of a spare keycode into a capital (the keycode's symbols
+        // are the same on both levels, so Caps Lock is not spent on picking
+        // a level). The character must come out as its code says.
+        KeySym lower = NoSymbol;
+        KeySym upper = NoSymbol;
+        XConvertCase(symbol, &lower, &upper);
+        const bool capsInTheWay = lower != upper && capsLock();
+        if (capsInTheWay)
+            tapCapsLock();
         fakeKey(keycode, true);
         fakeKey(keycode, false);
+        if (capsInTheWay)
+            tapCapsLock();
         pool.touch(keycode, Clock::now());
     }
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Texts for the typing tests, as the bytes the injector is given (one byte
+// per character, Windows-1252) and as the text a window should then hold.
+namespace sampletext {
+
+// The 95 printable ASCII characters, then a tab and a carriage return.
+QByteArray printableAscii();
+// The letters of Spanish names (ÁÉÍÓÚÜÑáéíóúüñ), the euro sign, and a name
+// with lower-case letters after remapped characters.
+QByteArray spanishLetters();
+// count characters drawn from all of the above, the same for the same seed.
+QByteArray mixed(int count, unsigned seed);
+// What a text field reads after these bytes were typed: the Windows-1252
+// characters, a carriage return as a line break.
+QString typedText(const QByteArray &bytes);
+
+} // namespace sampletext

@@ -1,0 +1,106 @@
+#include "keyboard_x11.h"
+#include "keyinjector.h"
+#include "sampletext.h"
+#include "targetwindow.h"
+#include "typebytes.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Where two texts part, with the code points around it in hex.
+QString firstDifference(const QString &actual, const QString &expected)
+{
+    int at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+        ++at;
+    auto codes = [at](const QString &text) {
+        QStringList hex;
+        for (int i = at; i < text.size() && i < at + 8; ++i)
+            hex << QString::number(text[i].unicode(), 16).toUpper();
+        return hex.join(QLatin1Char(' '));
+    };
+    return QStringLiteral("texts differ at %1 of %2/%3: actual [%4] expected [%5]")
+        .arg(at)
+        .arg(actual.size())
+        .arg(expected.size())
+        .arg(codes(actual), codes(expected));
+}
+
+} // namespace
+
+class RealTypingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void typesIntoFocusedWindow_data();
+    void typesIntoFocusedWindow();
+
+private:
+    std::unique_ptr<TargetWindow> target;
+};
+
+void RealTypingTest::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("no X server: DISPLAY is not set");
+    if (!X11Keyboard::open())
+        QSKIP("the X server cannot be opened or lacks XTest/XKB");
+    target = std::make_unique<TargetWindow>(QStringLiteral(QUILLON_TYPING_TARGET));
+    QString error;
+    QVERIFY2(target->start(error), qPrintable(error));
+}
+
+void RealTypingTest::typesIntoFocusedWindow_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("capsLockAtStart");
+    QTest::addColumn<bool>("brokenDevice");
+    for (bool caps : {false, true}) {
+        const char *state = caps ? "Caps Lock on" : "Caps Lock off";
+        QTest::addRow("printable ASCII, tab, enter, %s", state) << sampletext::printableAscii() << caps << false;
+        QTest::addRow("Spanish letters and euro, %s", state) << sampletext::spanishLetters() << caps << false;
+        QTest::addRow("300 mixed, %s", state) << sampletext::mixed(300, caps ? 7 : 3) << caps << false;
+    }
+    QTest::newRow("one level mapped: capitals go wrong") << sampletext::spanishLetters() << false << true;
+}
+
+void RealTypingTest::typesIntoFocusedWindow()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, capsLockAtStart);
+    QFETCH(bool, brokenDevice);
+    QVERIFY(target->clear());
+
+    const QString expected = sampletext::typedText(bytes);
+    QString actual;
+    bool capsLockAtEnd = !capsLockAtStart;
+    {
+        std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open(
+            nullptr, brokenDevice ? X11Keyboard::SpareLevels::LowerLevelOnly : X11Keyboard::SpareLevels::Both);
+        QVERIFY(keyboard);
+        KeyInjector injector(*keyboard);
+        injector.initKeyTable();
+        injector.setCapsLock(capsLockAtStart);
+        QCOMPARE(keyboard->capsLockOn(), capsLockAtStart);
+
+        typeBytes(injector, bytes);
+        capsLockAtEnd = keyboard->capsLockOn();
+        actual = target->textOnceTyped(expected.size());
+        injector.setCapsLock(false);
+    }
+
+    if (brokenDevice) {
+        QVERIFY2(actual != expected, "the typing check did not notice a keyboard that maps one level only");
+        return;
+    }
+    QVERIFY2(actual == expected, qPrintable(firstDifference(actual, expected)));
+    QCOMPARE(capsLockAtEnd, capsLockAtStart);
+}
+
+QTEST_GUILESS_MAIN(RealTypingTest)
+#include "tst_realtyping.moc"
