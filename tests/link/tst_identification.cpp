@@ -1,0 +1,118 @@
+// Identifying the scanner from its replies: the version and model texts,
+// the DeviceType of each model name, the result text under the panel; and
+// the ports an operator names on the command line.
+#include "devicetype.h"
+#include "portlist.h"
+#include "replytext.h"
+
+#include <QtTest>
+
+class IdentificationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deviceTypeOfModel_data();
+    void deviceTypeOfModel();
+    void resultText_data();
+    void resultText();
+    void replyTexts_data();
+    void replyTexts();
+    void portsFromArguments_data();
+    void portsFromArguments();
+};
+
+void IdentificationTest::deviceTypeOfModel_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("deviceType");
+    const QList<QPair<const char *, int>> table{
+        {"KR1", 2}, {"KR2", 1}, {"KR3", 3}, {"KR4", 11}, {"KR5", 5}, {"KR6", 4}, {"KR7", 6},
+        {"KR8", 7}, {"KR9", 8}, {"KR10", 9}, {"kr4", 11}, {"generic_scanner", 10},
+        {"Kr4", 0}, {"KR1\r", 0}, {"KR11", 0}, {" KR1", 0}, {"", 0}, {"GENERIC_SCANNER", 0},
+    };
+    for (const auto &entry : table)
+        QTest::newRow(QByteArray(entry.first).toPercentEncoding().constData()) << QString::fromLatin1(entry.first)
+                                                                                << entry.second;
+}
+
+void IdentificationTest::deviceTypeOfModel()
+{
+    QFETCH(QString, model);
+    QFETCH(int, deviceType);
+    QCOMPARE(deviceTypeForModel(model), deviceType);
+}
+
+void IdentificationTest::resultText_data()
+{
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("KR1") << 2 << "KR1" << "V2.3" << "115200" << QString::fromUtf8("Conexión KR1_V2.3 exitosa, COM3_115200");
+    QTest::newRow("empty version") << 2 << "KR1" << "" << "115200" << QString::fromUtf8("Conexión KR1_ exitosa, COM3_115200");
+    QTest::newRow("kr4") << 11 << "kr4" << "1.0" << "9600" << QString::fromUtf8("Conexión kr4_1.0 exitosa, COM3_9600");
+    QTest::newRow("generic scanner shows no model")
+        << 10 << "generic_scanner" << "V9" << "921600" << QString::fromUtf8("Conexión V9 exitosa, COM3_921600");
+    QTest::newRow("speed printed as read") << 2 << "KR1" << "V2.3" << "0019200"
+                                           << QString::fromUtf8("Conexión KR1_V2.3 exitosa, COM3_19200");
+    QTest::newRow("version with a %") << 2 << "KR1" << "%2" << "9600" << QString::fromUtf8("Conexión KR1_%2 exitosa, COM3_9600");
+}
+
+void IdentificationTest::resultText()
+{
+    QFETCH(int, deviceType);
+    QFETCH(QString, model);
+    QFETCH(QString, version);
+    QFETCH(QString, baud);
+    QFETCH(QString, expected);
+    QCOMPARE(connectionResultText(deviceType, model, version, QStringLiteral("COM3"), baud), expected);
+}
+
+void IdentificationTest::replyTexts_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("model");
+    QTest::newRow("plain") << QByteArray("KR1") << "KR1" << "KR1";
+    QTest::newRow("LF") << QByteArray("KR1\n") << "KR1" << "KR1";
+    QTest::newRow("CR LF") << QByteArray("KR1\r\n") << "KR1" << "KR1\r";
+    QTest::newRow("CR inside") << QByteArray("V2\r.3") << "V2.3" << "V2\r.3";
+    QTest::newRow("Latin-1 byte") << QByteArray("V\xE9") << QString::fromUtf8("Vé") << QString::fromUtf8("Vé");
+    QTest::newRow("empty") << QByteArray() << "" << "";
+}
+
+void IdentificationTest::replyTexts()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, version);
+    QFETCH(QString, model);
+    QCOMPARE(versionTextFromPayload(payload), version);
+    QCOMPARE(modelTextFromPayload(payload), model);
+}
+
+void IdentificationTest::portsFromArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("ports");
+    QTest::newRow("none") << QStringList{"quillon"} << QStringList{};
+    QTest::newRow("one") << QStringList{"quillon", "--port", "/tmp/scanner"} << QStringList{"/tmp/scanner"};
+    QTest::newRow("repeated, in order")
+        << QStringList{"quillon", "--port", "/dev/pts/7", "--port=/tmp/b", "--port", "/tmp/a"}
+        << QStringList{"/dev/pts/7", "/tmp/b", "/tmp/a"};
+    QTest::newRow("other options left alone")
+        << QStringList{"quillon", "--verbose", "--port", "/tmp/s", "file"} << QStringList{"/tmp/s"};
+    QTest::newRow("missing value") << QStringList{"quillon", "--port"} << QStringList{};
+    QTest::newRow("program name is not an option") << QStringList{"--port", "x"} << QStringList{};
+}
+
+void IdentificationTest::portsFromArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, ports);
+    QCOMPARE(extraPortsFromArguments(arguments), ports);
+}
+
+QTEST_GUILESS_MAIN(IdentificationTest)
+#include "tst_identification.moc"
