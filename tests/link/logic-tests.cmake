@@ -10,3 +10,7 @@ quillon_add_qtest(NAME tst_simulator SOURCES tst_simulator.cpp
 target_sources(tst_simulator PRIVATE ${PROJECT_SOURCE_DIR}/sim/simoptions.cpp)
 target_compile_definitions(tst_simulator PRIVATE QUILLON_SIM_BINARY="$<TARGET_FILE:quillon-scanner-sim>")
 add_dependencies(tst_simulator quillon-scanner-sim)
+
+# Not a test: the CPU time the link takes, for a look by eye.
+add_executable(quillon-link-cpu linkcpu.cpp)
+target_link_libraries(quillon-link-cpu PRIVATE quillon_link quillon_fake_scanner)

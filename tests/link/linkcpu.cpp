@@ -1,0 +1,103 @@
+// How much of a core the link takes: the CPU time of the GUI thread during a
+// handshake with a scanner that answers, during one with a scanner that stays
+// silent (the full second of polling), and while the link stands open and
+// idle, polled as the receive timer polls it. Prints the figures next to
+// their wall-clock times; it passes or fails nothing.
+//   quillon-link-cpu [IDLE_SECONDS]   (default 60)
+#include "fakescanner.h"
+#include "scannerlink.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kDefaultIdleSeconds = 60;
+constexpr std::chrono::milliseconds kReceivePollInterval{300}; // as the main window's receive timer
+const QString kBaud = QStringLiteral("115200");
+
+double threadCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Span
+{
+    double cpu;
+    double wall;
+};
+
+template<typename Work>
+Span measure(Work work)
+{
+    const double cpuBefore = threadCpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return {threadCpuSeconds() - cpuBefore, double(clock.nsecsElapsed()) / 1e9};
+}
+
+void print(const char *what, const Span &span)
+{
+    std::printf("%-34s %8.4f s CPU over %8.3f s wall clock (%.2f %%)\n", what, span.cpu, span.wall,
+                100.0 * span.cpu / span.wall);
+}
+
+bool startScanner(FakeScanner &scanner)
+{
+    QString error;
+    if (scanner.start(&error))
+        return true;
+    std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(error));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const int idleSeconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : kDefaultIdleSeconds;
+
+    FakeScanner answering;
+    FakeScanner silent(ScannerBehaviour{QByteArrayLiteral("V2.3"), std::nullopt, 0, true});
+    if (!startScanner(answering) || !startScanner(silent))
+        return 1;
+
+    ScannerLink link;
+    link.setWarningHandler([](const char *) {});
+    print("handshake, scanner answers", measure([&] { link.openLink(answering.portPath(), kBaud); }));
+    if (!link.portOpen()) {
+        std::fprintf(stderr, "the scanner was not identified\n");
+        return 1;
+    }
+
+    QTimer receiveTimer;
+    receiveTimer.setInterval(kReceivePollInterval);
+    QObject::connect(&receiveTimer, &QTimer::timeout, &link, [&link] {
+        if (link.bytesAvailable() > 0)
+            link.readAll();
+    });
+    receiveTimer.start();
+    print("link open and idle", measure([&] {
+              QEventLoop idle;
+              QTimer::singleShot(std::chrono::seconds(idleSeconds), &idle, &QEventLoop::quit);
+              idle.exec();
+          }));
+    receiveTimer.stop();
+    link.closePort();
+
+    ScannerLink unanswered;
+    unanswered.setWarningHandler([](const char *) {});
+    print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), kBaud); }));
+    return 0;
+}
