@@ -10,11 +10,12 @@ namespace ScannerSamples {
 constexpr int kMachineReadableZoneBytes = 90;
 constexpr int kLongRecordBytes = 200;
 
-// Three TD1 lines of 30 characters, back to back without line breaks.
+// Three TD1 lines of 30 characters, back to back without line breaks, with
+// the check digits the travel-document rules compute.
 inline QByteArray machineReadableZone()
 {
-    return QByteArray("I<COL0123456789<<<<<<<<<<<<<<<") // document code, issuer, document number
-           + "9107154F3203018COL87654321<<<6"       // birth, sex, expiry, nationality, id number
+    return QByteArray("I<COL0123456784<<<<<<<<<<<<<<<") // document code, issuer, document number
+           + "9107153F3203019COL87654321<<<8"       // birth, sex, expiry, nationality, id number
            + "RAMIREZ<DIAZ<<MARIA<FERNANDA<<";      // surnames << given names
 }
 
