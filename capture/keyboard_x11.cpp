@@ -341,6 +341,12 @@ std::uint8_t X11Keyboard::scanCodeFor(std::uint8_t virtualKey)
     return scanCode > 0 && scanCode <= kMaxScanCode ? static_cast<std::uint8_t>(scanCode) : 0;
 }
 
+int X11Keyboard::unmappedKeycodeCount()
+{
+    x->readKeymap();
+    return static_cast<int>(x->keycodesWithoutSymbols().size());
+}
+
 void X11Keyboard::sleepFor(std::chrono::milliseconds duration)
 {
     XFlush(x->display);

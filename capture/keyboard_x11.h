@@ -29,6 +29,10 @@ public:
     std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
     void sleepFor(std::chrono::milliseconds duration) override;
 
+    // Keycodes without symbols in the display's keymap as it is now: the
+    // same number again once the keyboards that borrowed some are gone.
+    int unmappedKeycodeCount();
+
 private:
     struct Connection;
     explicit X11Keyboard(std::unique_ptr<Connection> connection);

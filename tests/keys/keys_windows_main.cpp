@@ -4,7 +4,7 @@
 // state it changes (Caps Lock) and the scan codes the system reports.
 #include "keyboard_windows.h"
 #include "keyinjector.h"
-#include "streamcases.h"
+#include "injectorcases.h"
 
 #include <chrono>
 #include <cstdio>
@@ -27,19 +27,22 @@ void fail(const char *what)
 
 void checkStreams()
 {
-    for (const StreamCase &streamCase : streamCases()) {
+    for (const InjectorCase &streamCase : injectorCases()) {
         bool capsLockAtEnd = !streamCase.capsLockAtStart;
-        const std::vector<std::string> actual = describe(typeCase(streamCase, capsLockAtEnd));
+        const std::vector<std::string> actual =
+            describe(typeOnRecorder(streamCase.bytes, streamCase.capsLockAtStart, &capsLockAtEnd));
         const std::vector<std::string> expected = describe(streamCase.expected);
         if (actual != expected) {
-            fail(streamCase.name.c_str());
+            fail(streamCase.name);
             for (std::size_t i = 0; i < actual.size() || i < expected.size(); ++i) {
                 std::printf("  %3zu actual %-24s expected %s\n", i, i < actual.size() ? actual[i].c_str() : "-",
                             i < expected.size() ? expected[i].c_str() : "-");
             }
         }
-        if (capsLockAtEnd != streamCase.capsLockAtStart)
-            fail((streamCase.name + ": Caps Lock not put back").c_str());
+        if (capsLockAtEnd != streamCase.capsLockAtStart) {
+            std::printf("  %s\n", streamCase.name);
+            fail("Caps Lock not put back");
+        }
     }
 }
 

@@ -17,7 +17,7 @@ exe="$work_dir/keys_windows.exe"
   "$source_dir/capture/keyinjector.cpp" \
   "$source_dir/capture/recordingkeyboard.cpp" \
   "$source_dir/capture/keyboard_windows.cpp" \
-  "$source_dir/tests/keys/streamcases.cpp" \
+  "$source_dir/tests/keys/injectorcases.cpp" \
   "$source_dir/tests/keys/keys_windows_main.cpp" \
   -luser32 -o "$exe" || exit 1
 exec "$source_dir/tests/wine-run.sh" "$exe"

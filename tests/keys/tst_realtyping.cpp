@@ -39,17 +39,22 @@ private slots:
     void initTestCase();
     void typesIntoFocusedWindow_data();
     void typesIntoFocusedWindow();
+    void keymapRestoredAfterTyping();
 
 private:
     std::unique_ptr<TargetWindow> target;
+    int unmappedAtStart = 0;
 };
 
 void RealTypingTest::initTestCase()
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         QSKIP("no X server: DISPLAY is not set");
-    if (!X11Keyboard::open())
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    if (!keyboard)
         QSKIP("the X server cannot be opened or lacks XTest/XKB");
+    unmappedAtStart = keyboard->unmappedKeycodeCount();
+    QVERIFY2(unmappedAtStart > 0, "the keymap has no spare keycodes for characters outside it");
     target = std::make_unique<TargetWindow>(QStringLiteral(QUILLON_TYPING_TARGET));
     QString error;
     QVERIFY2(target->start(error), qPrintable(error));
@@ -100,6 +105,13 @@ void RealTypingTest::typesIntoFocusedWindow()
     }
     QVERIFY2(actual == expected, qPrintable(firstDifference(actual, expected)));
     QCOMPARE(capsLockAtEnd, capsLockAtStart);
+}
+
+void RealTypingTest::keymapRestoredAfterTyping()
+{
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    QVERIFY(keyboard);
+    QCOMPARE(keyboard->unmappedKeycodeCount(), unmappedAtStart);
 }
 
 QTEST_GUILESS_MAIN(RealTypingTest)
