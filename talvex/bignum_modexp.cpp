@@ -11,6 +11,7 @@ constexpr std::size_t kTableSlots = std::size_t{1} << (kMaxWindowBits - 1);
 constexpr std::size_t kWindow1MaxExponentBits = 23;
 constexpr std::size_t kWindow2MaxExponentBits = 79;
 constexpr std::size_t kWindow3MaxExponentBits = 239;
+constexpr std::size_t kMaxModulusWords = kFullWords - 1;
 
 // Exponentiation over BigNum records and BigMontMul: any modulus length.
 class WordEngine {
@@ -178,7 +179,9 @@ std::size_t BigWindowBits(std::size_t exponentBits)
 
 int BigModExp(BigNum* r, const BigNum* base, const BigNum* e, const BigNum* n)
 {
-    if (n->sign || (n->words[0] & 1u) == 0 || e->sign)
+    // R^2 and the Montgomery values take k + 1 words: a modulus of 66 words
+    // would not fit the full-size storage.
+    if (n->sign || (n->words[0] & 1u) == 0 || e->sign || n->length > kMaxModulusWords)
         return kErrBadModulus;
     const std::size_t windowBits = BigWindowBits(BigBitLength(e));
     const std::uint32_t nPrime = BigMontNPrime(n->words[0]);

@@ -1,7 +1,7 @@
 // Montgomery multiplication and squaring on 64-bit limbs with 128-bit
 // products: the inner loops of the RSA operations. The common sizes (16 and 32
-// limbs: 1024- and 2048-bit moduli) get their own fully sized copies so that
-// the compiler can unroll them.
+// limbs: the primes of a 2048-bit key and the key itself) get their own fully
+// unrolled copies.
 #include "talvex_internal.h"
 
 #if defined(TALVEX_HAVE_LIMB64)
@@ -56,89 +56,114 @@ inline __attribute__((always_inline)) void WipeLimbs(std::uint64_t* p, std::size
     __asm__ __volatile__("" : : "r"(p) : "memory");
 }
 
-// Coarsely integrated operand scanning: one limb of a times b, then one limb
-// of Montgomery reduction, the running value shifted down a limb per step.
+// A column sum of up to 2L products of 64-bit limbs: 128 bits plus a word of
+// carries.
+struct Column {
+    Wide low;
+    std::uint64_t top;
+};
+
+inline __attribute__((always_inline)) void MulAdd(Column& c, std::uint64_t x, std::uint64_t y)
+{
+    const Wide p = static_cast<Wide>(x) * y;
+    c.low += p;
+    c.top += c.low < p ? 1 : 0;
+}
+
+// Takes the lowest limb out and moves the rest down by one limb.
+inline __attribute__((always_inline)) std::uint64_t ShiftOut(Column& c)
+{
+    const std::uint64_t out = Lo(c.low);
+    c.low = (c.low >> kLimbBits) | (static_cast<Wide>(c.top) << kLimbBits);
+    c.top = 0;
+    return out;
+}
+
+// Product scanning with the reduction folded in: column i of a x b + m x n is
+// summed at once, and in the low columns the Montgomery digit m[i] is chosen
+// so that the column's low limb vanishes. The digits form the unique m < R
+// with a x b + m x n = 0 mod R, the same as a limb-by-limb reduction.
 template <std::size_t Fixed>
 inline __attribute__((always_inline)) void MulCore(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* b,
                                                    const std::uint64_t* n, std::uint64_t nPrime, std::size_t runtimeLimbs)
 {
+    constexpr std::size_t kCapacity = Fixed != 0 ? Fixed : kLimbMax;
     const std::size_t limbs = Fixed != 0 ? Fixed : runtimeLimbs;
-    std::uint64_t t[(Fixed != 0 ? Fixed : kLimbMax) + 1] = {};
+    if (limbs == 0 || limbs > kCapacity)
+        __builtin_unreachable();
+    std::uint64_t m[kCapacity];
+    std::uint64_t t[kCapacity + 1];
+    Column acc{0, 0};
+#pragma GCC unroll 64
     for (std::size_t i = 0; i < limbs; ++i) {
-        const std::uint64_t ai = a[i];
-        std::uint64_t c = 0;
-        for (std::size_t j = 0; j < limbs; ++j) {
-            const Wide p = static_cast<Wide>(ai) * b[j] + t[j] + c;
-            t[j] = Lo(p);
-            c = Hi(p);
+#pragma GCC unroll 64
+        for (std::size_t j = 0; j < i; ++j) {
+            MulAdd(acc, a[j], b[i - j]);
+            MulAdd(acc, m[j], n[i - j]);
         }
-        Wide s = static_cast<Wide>(t[limbs]) + c;
-        t[limbs] = Lo(s);
-        const std::uint64_t top = Hi(s);
-        const std::uint64_t m = t[0] * nPrime;
-        Wide p = static_cast<Wide>(m) * n[0] + t[0];
-        c = Hi(p);
-        for (std::size_t j = 1; j < limbs; ++j) {
-            p = static_cast<Wide>(m) * n[j] + t[j] + c;
-            t[j - 1] = Lo(p);
-            c = Hi(p);
-        }
-        s = static_cast<Wide>(t[limbs]) + c;
-        t[limbs - 1] = Lo(s);
-        t[limbs] = top + Hi(s);
+        MulAdd(acc, a[i], b[0]);
+        m[i] = Lo(acc.low) * nPrime;
+        MulAdd(acc, m[i], n[0]);
+        ShiftOut(acc);
     }
+#pragma GCC unroll 64
+    for (std::size_t i = limbs; i < 2 * limbs; ++i) {
+#pragma GCC unroll 64
+        for (std::size_t j = i - limbs + 1; j < limbs; ++j) {
+            MulAdd(acc, a[j], b[i - j]);
+            MulAdd(acc, m[j], n[i - j]);
+        }
+        t[i - limbs] = ShiftOut(acc);
+    }
+    t[limbs] = Lo(acc.low);
     SubtractOnce(r, t, n, limbs);
+    WipeLimbs(m, limbs);
     WipeLimbs(t, limbs + 1);
 }
 
-// Separated operand scanning: the square with each cross product formed once
-// and doubled, then the limbs of Montgomery reduction. The reduction quotient
-// is the same as in MulCore, and so is the result.
+// The same for a x a: each cross product a[j] a[i-j] of a column is formed
+// once and the column's cross sum doubled.
 template <std::size_t Fixed>
 inline __attribute__((always_inline)) void SqrCore(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* n,
                                                    std::uint64_t nPrime, std::size_t runtimeLimbs)
 {
+    constexpr std::size_t kCapacity = Fixed != 0 ? Fixed : kLimbMax;
     const std::size_t limbs = Fixed != 0 ? Fixed : runtimeLimbs;
-    std::uint64_t t[2 * (Fixed != 0 ? Fixed : kLimbMax) + 1] = {};
-    for (std::size_t i = 0; i + 1 < limbs; ++i) {
-        const std::uint64_t ai = a[i];
-        std::uint64_t c = 0;
-        for (std::size_t j = i + 1; j < limbs; ++j) {
-            const Wide p = static_cast<Wide>(ai) * a[j] + t[i + j] + c;
-            t[i + j] = Lo(p);
-            c = Hi(p);
+    if (limbs == 0 || limbs > kCapacity)
+        __builtin_unreachable();
+    std::uint64_t m[kCapacity];
+    std::uint64_t t[kCapacity + 1];
+    Column acc{0, 0};
+#pragma GCC unroll 64
+    for (std::size_t i = 0; i + 1 < 2 * limbs; ++i) {
+        const std::size_t first = i < limbs ? 0 : i - limbs + 1;
+        Column cross{0, 0};
+#pragma GCC unroll 64
+        for (std::size_t j = first; 2 * j < i; ++j)
+            MulAdd(cross, a[j], a[i - j]);
+        cross.top = (cross.top << 1) | static_cast<std::uint64_t>(cross.low >> (2 * kLimbBits - 1));
+        cross.low <<= 1;
+        acc.low += cross.low;
+        acc.top += cross.top + (acc.low < cross.low ? 1 : 0);
+        if (i % 2 == 0)
+            MulAdd(acc, a[i / 2], a[i / 2]);
+        const std::size_t reduced = i < limbs ? i : limbs;
+#pragma GCC unroll 64
+        for (std::size_t j = first; j < reduced; ++j)
+            MulAdd(acc, m[j], n[i - j]);
+        if (i < limbs) {
+            m[i] = Lo(acc.low) * nPrime;
+            MulAdd(acc, m[i], n[0]);
+            ShiftOut(acc);
+        } else {
+            t[i - limbs] = ShiftOut(acc);
         }
-        t[i + limbs] = c;
     }
-    for (std::size_t i = 2 * limbs - 1; i > 0; --i)
-        t[i] = (t[i] << 1) | (t[i - 1] >> (kLimbBits - 1));
-    t[0] <<= 1;
-    std::uint64_t c = 0;
-    for (std::size_t i = 0; i < limbs; ++i) {
-        const Wide p = static_cast<Wide>(a[i]) * a[i] + t[2 * i] + c;
-        t[2 * i] = Lo(p);
-        const Wide s = static_cast<Wide>(t[2 * i + 1]) + Hi(p);
-        t[2 * i + 1] = Lo(s);
-        c = Hi(s);
-    }
-    // The carry out of t[i + limbs] belongs to t[i + limbs + 1], which the
-    // next step's inner loop does not touch: it is added there afterwards.
-    std::uint64_t pending = 0;
-    for (std::size_t i = 0; i < limbs; ++i) {
-        const std::uint64_t m = t[i] * nPrime;
-        c = 0;
-        for (std::size_t j = 0; j < limbs; ++j) {
-            const Wide p = static_cast<Wide>(m) * n[j] + t[i + j] + c;
-            t[i + j] = Lo(p);
-            c = Hi(p);
-        }
-        const Wide s = static_cast<Wide>(t[i + limbs]) + c + pending;
-        t[i + limbs] = Lo(s);
-        pending = Hi(s);
-    }
-    t[2 * limbs] = pending;
-    SubtractOnce(r, t + limbs, n, limbs);
-    WipeLimbs(t, 2 * limbs + 1);
+    t[limbs - 1] = ShiftOut(acc);
+    t[limbs] = Lo(acc.low);
+    SubtractOnce(r, t, n, limbs);
+    WipeLimbs(m, limbs);
+    WipeLimbs(t, limbs + 1);
 }
 
 } // namespace

@@ -158,16 +158,16 @@ void BigMontMul(BigNum* a, const BigNum* b, const BigNum* n, std::uint32_t nPrim
 void BigMontFrom(const BigNum* n, BigNum* a, std::uint32_t nPrime);
 
 // r = R^2 mod n = 2^(64k) mod n, no intermediate above 66 words; r has 66
-// words of storage, n at most 64 words. Errors of BigMod passed on.
+// words of storage, n at most 65 words. Errors of BigMod passed on.
 int BigMontR2(BigNum* r, const BigNum* n);
 
 // Window width of the sliding-window exponentiation for an exponent of this
 // many bits: 1 up to 23 bits, 2 to 79, 3 to 239, 4 beyond.
 std::size_t BigWindowBits(std::size_t exponentBits);
 
-// r = base^e mod n (1 mod n for e = 0); kErrBadModulus when n is negative or
-// even or e is negative; errors of BigMontR2/BigMod passed on. n up to 64
-// words; r's storage must hold n's length. Working storage lives on the caller's
+// r = base^e mod n (1 mod n for e = 0); kErrBadModulus when n is negative,
+// even or longer than 65 words, or e is negative; errors of BigMontR2/BigMod
+// passed on. r's storage must hold n's length. Working storage lives on the caller's
 // stack and is wiped before returning, so calls may run in parallel.
 // VT: base, e, n.
 int BigModExp(BigNum* r, const BigNum* base, const BigNum* e, const BigNum* n);
