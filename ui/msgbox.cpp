@@ -15,9 +15,9 @@ constexpr QRect kIconGeometry{20, 60, 44, 44};
 constexpr int kTextX = 90;
 constexpr int kTextY = 50;
 constexpr int kTextHeight = 50;
-// The text area is 0.6 of the dialog width, truncated: 203 pixels, since
-// 340 * 0.6 evaluates just below 204 in double precision.
-constexpr double kTextWidthShare = 0.6;
+// The text area takes about 0.6 of the dialog width: 203 pixels, the width
+// that operators' screens have always shown (one pixel short of 340 * 0.6).
+constexpr int kTextWidth = 203;
 constexpr QRect kOkButtonAlone{240, 130, 85, 30};
 constexpr QRect kOkButtonBesideCancel{140, 130, 85, 30};
 constexpr QRect kCancelButton{240, 130, 85, 30};
@@ -90,7 +90,7 @@ MsgBox::MsgBox(int type, const QString &text)
         iconButton->setStyleSheet(QString::fromUtf8(look.iconStyle));
 
     textLabel = new QLabel(this);
-    textLabel->setGeometry(kTextX, kTextY, static_cast<int>(width * kTextWidthShare), kTextHeight);
+    textLabel->setGeometry(kTextX, kTextY, kTextWidth, kTextHeight);
     textLabel->setText(text);
     textLabel->setWordWrap(true);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "idrecord.h"
+#include "keyboarddevice.h"
 #include "keyinjector.h"
 #include "scannerlink.h"
 

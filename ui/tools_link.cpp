@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QTime>
+#include <QTimer>
 
 #include <chrono>
 

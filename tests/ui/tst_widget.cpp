@@ -120,11 +120,10 @@ void WidgetTest::cancelEndsWithoutMainWindow()
 {
     Widget login(nullptr, quietOptions(dir));
     login.show();
-    QSignalSpy lastWindowClosed(qApp, &QGuiApplication::lastWindowClosed);
     QTest::mouseClick(login.findChild<QPushButton *>(QStringLiteral("pBuserCancel")), Qt::LeftButton);
-    QVERIFY(!login.isVisible());
-    QVERIFY(!login.mainWindowForTest().isVisible());
-    QCOMPARE(lastWindowClosed.count(), 1);
+    // No visible window is left, so Qt's event loop ends the program.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->metaObject()->className()));
 }
 
 void WidgetTest::dragsFromLabelNotFromButton_data()
