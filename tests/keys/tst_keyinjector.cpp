@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <memory>
+
 Q_DECLARE_METATYPE(RecordingKeyboard::Events)
 
 class KeyInjectorTest : public QObject
@@ -115,7 +117,8 @@ void KeyInjectorTest::silentUntilKeyTableFilled()
     RecordingKeyboard keyboard;
     KeyInjector injector(keyboard);
     typeBytes(injector, QByteArray("\t\r ?;"));
-    QVERIFY2(!keyboard.hasKeyEvents(), toString(keyboard.events()));
+    if (keyboard.hasKeyEvents())
+        QFAIL(std::unique_ptr<char[]>(toString(keyboard.events())).get());
     injector.initKeyTable();
     typeBytes(injector, QByteArray("\t"));
     QVERIFY(keyboard.hasKeyEvents());
