@@ -122,6 +122,8 @@ struct X11Keyboard::Connection
     void tapCapsLock()
     {
         const int keycode = XKeysymToKeycode(display, XK_Caps_Lock);
+        if (keycode == 0)
+            return;
         fakeKey(keycode, true);
         fakeKey(keycode, false);
     }

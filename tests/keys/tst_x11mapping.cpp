@@ -26,8 +26,6 @@ class X11MappingTest : public QObject
 private slots:
     void windows1252Keysyms_data();
     void windows1252Keysyms();
-    void usLayoutKeysyms_data();
-    void usLayoutKeysyms();
     void spareKeycodeKeepsItsCharacter();
     void spareKeycodeReusedOnlyWhenIdle();
     void idleSpareKeycodesAreRestored();
@@ -72,40 +70,6 @@ void X11MappingTest::windows1252Keysyms()
     QFETCH(int, byte);
     QFETCH(KeysymValue, keysym);
     QCOMPARE(hex(windows1252Keysym(static_cast<unsigned char>(byte))), hex(keysym));
-}
-
-void X11MappingTest::usLayoutKeysyms_data()
-{
-    QTest::addColumn<int>("virtualKey");
-    QTest::addColumn<KeysymValue>("plain");
-    QTest::addColumn<KeysymValue>("shifted");
-    QTest::newRow("A") << 0x41 << KeysymValue('a') << KeysymValue('A');
-    QTest::newRow("Z") << 0x5A << KeysymValue('z') << KeysymValue('Z');
-    QTest::newRow("2") << 0x32 << KeysymValue('2') << KeysymValue('@');
-    QTest::newRow("0") << 0x30 << KeysymValue('0') << KeysymValue(')');
-    QTest::newRow("OEM 1") << 0xBA << KeysymValue(';') << KeysymValue(':');
-    QTest::newRow("OEM 2") << 0xBF << KeysymValue('/') << KeysymValue('?');
-    QTest::newRow("OEM 3") << 0xC0 << KeysymValue('`') << KeysymValue('~');
-    QTest::newRow("OEM 5") << 0xDC << KeysymValue('\\') << KeysymValue('|');
-    QTest::newRow("OEM 7") << 0xDE << KeysymValue('\'') << KeysymValue('"');
-    QTest::newRow("OEM comma") << 0xBC << KeysymValue(',') << KeysymValue('<');
-    QTest::newRow("tab") << 0x09 << KeysymValue(0xFF09) << KeysymValue(0xFF09);
-    QTest::newRow("return") << 0x0D << KeysymValue(0xFF0D) << KeysymValue(0xFF0D);
-    QTest::newRow("space") << 0x20 << KeysymValue(' ') << KeysymValue(' ');
-    QTest::newRow("shift") << 0x10 << KeysymValue(0xFFE1) << KeysymValue(0xFFE1);
-    QTest::newRow("caps lock") << 0x14 << KeysymValue(0xFFE5) << KeysymValue(0xFFE5);
-    QTest::newRow("keypad 0") << 0x60 << KeysymValue(0xFFB0) << kNoKeysym;
-    QTest::newRow("keypad 9") << 0x69 << KeysymValue(0xFFB9) << kNoKeysym;
-    QTest::newRow("F1: not used") << 0x70 << kNoKeysym << kNoKeysym;
-}
-
-void X11MappingTest::usLayoutKeysyms()
-{
-    QFETCH(int, virtualKey);
-    QFETCH(KeysymValue, plain);
-    QFETCH(KeysymValue, shifted);
-    QCOMPARE(hex(usLayoutKeysym(static_cast<std::uint8_t>(virtualKey))), hex(plain));
-    QCOMPARE(hex(usLayoutShiftedKeysym(static_cast<std::uint8_t>(virtualKey))), hex(shifted));
 }
 
 void X11MappingTest::spareKeycodeKeepsItsCharacter()
