@@ -177,7 +177,9 @@ int BigModExp(BigNum* r, const BigNum* base, const BigNum* e, const BigNum* n);
 // 32-bit words; its results equal those of BigMontMul word for word)
 // ---------------------------------------------------------------------------
 
-#if defined(__SIZEOF_INT128__)
+// TALVEX_WORDS_ONLY builds the 32-bit word path everywhere, as on i686, so
+// that it can be tested on x86_64 too.
+#if defined(__SIZEOF_INT128__) && !defined(TALVEX_WORDS_ONLY)
 #define TALVEX_HAVE_LIMB64 1
 constexpr std::size_t kLimbMax = kFullWords / 2;
 
