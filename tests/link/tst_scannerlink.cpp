@@ -69,9 +69,10 @@ struct Bench
     bool start()
     {
         QString error;
-        if (!scanner.start(&error))
-            qWarning("no pseudo-terminal: %s", qPrintable(error));
-        return !error.isEmpty() ? false : true;
+        if (scanner.start(&error))
+            return true;
+        qWarning("no pseudo-terminal: %s", qPrintable(error));
+        return false;
     }
     void open() { link.openLink(scanner.portPath(), kBaud); }
 
