@@ -45,7 +45,7 @@ public:
     std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
     void sleepFor(std::chrono::milliseconds duration) override;
 
-    const Events &events() const { return recorded; }
+    Events events() const { return recorded; }
     bool hasKeyEvents() const;
     void clear() { recorded.clear(); }
 

@@ -161,7 +161,8 @@ void KeyInjectorTest::typeBytesPassesEveryByte()
     injector.initKeyTable();
     typeBytes(injector, QByteArray("\0\0a", 3));
     QCOMPARE(keyboard.events(), typeOnRecorder(std::string("\0\0a", 3), false));
-    const auto pauses = std::count(keyboard.events().begin(), keyboard.events().end(),
+    const RecordingKeyboard::Events events = keyboard.events();
+    const auto pauses = std::count(events.begin(), events.end(),
                                    RecordedEvent::sleep(KeyInjector::kPerBytePause));
     QCOMPARE(pauses, 3);
 }
