@@ -52,7 +52,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Plays a serial barcode and identity-card scanner on a pseudo-terminal and prints its path.\n"
-        "Every line typed on standard input sends the next data block.");
+        "Every line typed on standard input sends the next data block: the samples of --send\n"
+        "first, then the files of --send-file, in the order given, round and round.");
     parser.addHelpOption();
     parser.addOptions({kLinkOption, kVersionOption, kModelOption, kSendOption, kSendFileOption, kDelayOption,
                        kRepeatOption, kSilentOption, kPiecesOption, kPieceGapOption, kGarbageOption,
