@@ -187,6 +187,19 @@ TEST_F(Exports, KeyRecordAndInputChecks)
               TALVEX_KEY_FAILED);
 }
 
+// Only the low 32 bits of the exponent field count: bytes above them are
+// ignored, not read as a larger exponent.
+TEST_F(Exports, ExponentFieldIsCutToItsLow32Bits)
+{
+    RsaKeyRecord wide = key->record;
+    wide.publicExponent[0] = 0xFF;
+    wide.publicExponent[sizeof wide.publicExponent - 5] = 0x80;
+    const Bytes msg = Message(16, 10);
+    const Result c = Call(API_iRSA_encrypt_publicKey, msg, kBlock, &wide);
+    ASSERT_EQ(c.rc, TALVEX_OK);
+    EXPECT_EQ(Hex(OpensslDecrypt(*key, c.out)), Hex(msg));
+}
+
 TEST_F(Exports, TamperedCiphertextIsRefused)
 {
     const Bytes msg = Message(32, 6);
