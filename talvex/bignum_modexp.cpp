@@ -65,6 +65,7 @@ public:
     }
     ~LimbEngine()
     {
+        SecureWipe(mod_, sizeof mod_);
         SecureWipe(base_, sizeof base_);
         SecureWipe(acc_, sizeof acc_);
         SecureWipe(table_, sizeof table_);

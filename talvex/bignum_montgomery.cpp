@@ -72,8 +72,10 @@ void LimbPathMontMul(BigNum* a, const BigNum* b, const BigNum* n)
         a->words[2 * i + 1] = static_cast<std::uint32_t>(x[i] >> kWordBits);
     }
     a->words[k] = static_cast<std::uint32_t>(x[limbs]);
+    // The modulus is a secret prime in the private-key operation.
     SecureWipe(x, sizeof x);
     SecureWipe(y, sizeof y);
+    SecureWipe(m, sizeof m);
 }
 
 #endif
