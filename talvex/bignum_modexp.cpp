@@ -8,9 +8,13 @@ namespace {
 constexpr std::size_t kMaxWindowBits = 4;
 // Only window values with their top bit set are stored: 2^(w-1) of them.
 constexpr std::size_t kTableSlots = std::size_t{1} << (kMaxWindowBits - 1);
-constexpr std::size_t kWindow1MaxExponentBits = 23;
-constexpr std::size_t kWindow2MaxExponentBits = 79;
-constexpr std::size_t kWindow3MaxExponentBits = 239;
+// Wider windows save multiplications on long exponents but cost a bigger
+// table: the width grows with the exponent's length.
+struct WindowStep {
+    std::size_t maxExponentBits;
+    std::size_t windowBits;
+};
+constexpr WindowStep kWindowSteps[] = {{23, 1}, {79, 2}, {239, 3}};
 constexpr std::size_t kMaxModulusWords = kFullWords - 1;
 
 // Exponentiation over BigNum records and BigMontMul: any modulus length.
@@ -169,12 +173,10 @@ void SlidingWindowPower(Engine& engine, const BigNum* e, std::size_t windowBits)
 
 std::size_t BigWindowBits(std::size_t exponentBits)
 {
-    if (exponentBits <= kWindow1MaxExponentBits)
-        return 1;
-    if (exponentBits <= kWindow2MaxExponentBits)
-        return 2;
-    if (exponentBits <= kWindow3MaxExponentBits)
-        return 3;
+    for (const WindowStep& step : kWindowSteps) {
+        if (exponentBits <= step.maxExponentBits)
+            return step.windowBits;
+    }
     return kMaxWindowBits;
 }
 
