@@ -91,7 +91,8 @@ int main(int argc, char *argv[])
     FirstKey firstKey;
     target.installEventFilter(&firstKey);
     target.show();
-    QTest::qWaitForWindowExposed(&target);
+    if (!QTest::qWaitForWindowExposed(&target))
+        return 1;
 
     if (!session.startQuillon() || !session.logIn())
         return 1;
@@ -102,9 +103,8 @@ int main(int argc, char *argv[])
     QTest::qWait(kHandshakeSettleMs);
     const long long afterHandshake = cpuTicks(session.quillonPid());
     const double handshakeSeconds = handshakeClock.elapsed() / 1000.0;
-    target.activateWindow();
-    QTest::qWaitForWindowActive(&target);
-    target.setFocus();
+    if (!QuillonSession::focus(target))
+        return 1;
 
     std::vector<double> latencies;
     QByteArray simOutput;

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWidget>
 
 namespace {
 
@@ -101,6 +102,21 @@ QString QuillonSession::copyLog()
     xdotool({"key", "ctrl+a", "ctrl+c"});
     QTest::qWait(kClipboardSettleMs);
     return QGuiApplication::clipboard()->text();
+}
+
+bool QuillonSession::focus(QWidget &window)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kProcessStartMs) {
+        xdotool({"windowfocus", "--sync", QString::number(window.winId())});
+        window.activateWindow();
+        window.setFocus();
+        QTest::qWait(kPollMs);
+        if (window.isActiveWindow() && window.hasFocus())
+            return true;
+    }
+    return false;
 }
 
 bool QuillonSession::xdotoolAvailable()

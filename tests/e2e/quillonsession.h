@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QWidget;
+
 // Quillon as an operator runs it, driven from outside: the scanner simulator
 // on a pseudo-terminal, Quillon as its own process in a fresh working folder,
 // the login and the link opened by real clicks (xdotool) on the X server.
@@ -30,6 +32,10 @@ public:
 
     // Copies the log pane's text out through the clipboard (Ctrl+A, Ctrl+C).
     QString copyLog();
+
+    // Gives the keyboard focus to a window of this process (there is no
+    // window manager under Xvfb to do it) and waits until it has it.
+    static bool focus(QWidget &window);
 
     static bool xdotoolAvailable();
     static QString xdotool(const QStringList &arguments);

@@ -90,9 +90,7 @@ void EndToEndTest::scannerToTypedText()
     QVERIFY(session.openLink());
     QTest::qWait(kHandshakeSettleMs);
 
-    target.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&target));
-    target.setFocus();
+    QVERIFY2(QuillonSession::focus(target), "the target window never got the keyboard focus");
 
     const QStringList expected{
         QStringLiteral("12345678\tPEREZ GOMEZ\tJUAN CARLOS\t12/03/1985\t301231\n"),
