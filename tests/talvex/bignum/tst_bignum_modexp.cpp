@@ -42,28 +42,42 @@ struct Montgomery : ::testing::Test {
 };
 
 // Operands anywhere below R, not only below n, so that the exact value of the
-// unreduced result is checked, whichever inner loop computes it.
+// unreduced result is checked, whichever inner loop computes it. The largest
+// operands (R - 1) and moduli with their top bit set make the unreduced sum
+// reach R, where a dropped top carry would show.
 TEST_F(Montgomery, ProductsEqualTheExactMontgomeryResult)
 {
+    enum Shape { kRandom, kLargest, kFullWidth };
     for (std::size_t k = 1; k <= kMaxMontWords; ++k) {
-        SCOPED_TRACE(::testing::Message() << k << " words");
-        Bn n(rng.OddWords(k)), x(rng.Words(k)), y(rng.Words(1 + rng.Word() % k));
-        Num a(x.get()), b(y.get()), nn(n.get());
-        const std::uint32_t nPrime = BigMontNPrime(nn->words[0]);
-        EXPECT_EQ(static_cast<std::uint32_t>(nn->words[0] * nPrime), 0xFFFFFFFFu) << "n x n' = -1 mod 2^32";
-        BigMontMul(a.get(), b.get(), nn.get(), nPrime);
-        EXPECT_EQ(Hex(a.get()), Hex(Expected(x.get(), y.get(), n.get(), k).get()));
-        EXPECT_TRUE(WellFormed(a.get()));
+        for (Shape shape : {kRandom, kLargest, kFullWidth}) {
+            SCOPED_TRACE(::testing::Message() << k << " words, operand shape " << shape);
+            Bn n(shape == kRandom ? rng.OddWords(k) : rng.Words(k, kWordBits));
+            BN_set_bit(n.get(), 0);
+            Bn x(rng.Words(k, shape == kRandom ? 0 : kWordBits));
+            Bn y(rng.Words(shape == kRandom ? 1 + rng.Word() % k : k, shape == kRandom ? 0 : kWordBits));
+            if (shape == kLargest) {
+                BN_zero(x.get());
+                BN_set_bit(x.get(), static_cast<int>(k * kWordBits));
+                BN_sub_word(x.get(), 1);
+                BN_copy(y.get(), x.get());
+            }
+            Num a(x.get()), b(y.get()), nn(n.get());
+            const std::uint32_t nPrime = BigMontNPrime(nn->words[0]);
+            EXPECT_EQ(static_cast<std::uint32_t>(nn->words[0] * nPrime), 0xFFFFFFFFu) << "n x n' = -1 mod 2^32";
+            BigMontMul(a.get(), b.get(), nn.get(), nPrime);
+            EXPECT_EQ(Hex(a.get()), Hex(Expected(x.get(), y.get(), n.get(), k).get()));
+            EXPECT_TRUE(WellFormed(a.get()));
 
-        Num sq(x.get());
-        BigMontMul(sq.get(), sq.get(), nn.get(), nPrime);
-        EXPECT_EQ(Hex(sq.get()), Hex(Expected(x.get(), x.get(), n.get(), k).get())) << "a x a";
+            Num sq(x.get());
+            BigMontMul(sq.get(), sq.get(), nn.get(), nPrime);
+            EXPECT_EQ(Hex(sq.get()), Hex(Expected(x.get(), x.get(), n.get(), k).get())) << "a x a";
 
-        Bn one(BN_new());
-        BN_one(one.get());
-        Num from(x.get());
-        BigMontFrom(nn.get(), from.get(), nPrime);
-        EXPECT_EQ(Hex(from.get()), Hex(Expected(x.get(), one.get(), n.get(), k).get())) << "out of Montgomery form";
+            Bn one(BN_new());
+            BN_one(one.get());
+            Num from(x.get());
+            BigMontFrom(nn.get(), from.get(), nPrime);
+            EXPECT_EQ(Hex(from.get()), Hex(Expected(x.get(), one.get(), n.get(), k).get())) << "out of Montgomery form";
+        }
     }
 }
 
@@ -73,7 +87,9 @@ TEST_F(Montgomery, LimbSquareEqualsLimbProduct)
     for (std::size_t limbs = 1; limbs <= kMaxExpWords / 2; ++limbs) {
         SCOPED_TRACE(::testing::Message() << limbs << " limbs");
         const std::size_t k = 2 * limbs;
-        Bn n(rng.OddWords(k)), x(rng.Words(k));
+        // Full-width operands, so that the unreduced square reaches R.
+        Bn n(rng.Words(k, kWordBits)), x(rng.Words(k, kWordBits));
+        BN_set_bit(n.get(), 0);
         Num a(x.get()), nn(n.get());
         std::uint64_t al[kLimbMax + 1] = {}, nl[kLimbMax + 1] = {}, mul[kLimbMax + 1] = {}, sqr[kLimbMax + 1] = {};
         for (std::size_t i = 0; i < limbs; ++i) {
