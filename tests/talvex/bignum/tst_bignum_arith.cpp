@@ -212,6 +212,32 @@ TEST_F(MulDiv, RemaindersMatchOpenSsl)
     }
 }
 
+// Random operands almost never make a digit estimate one too large, so these
+// are built to: the dividend's top words are exactly q times the divisor's
+// top two words, and the divisor's lower words are all ones, so the estimate
+// q passes its check while the true digit is q - 1 and the step must add the
+// divisor back.
+TEST_F(MulDiv, RemaindersWhenTheDigitEstimateIsOneTooLarge)
+{
+    for (std::size_t m = 2; m < kMaxWords; ++m) {
+        for (unsigned top : {31u, 32u}) {
+            SCOPED_TRACE(::testing::Message() << m << "-word divisor, top bits " << top);
+            Bn head = Random(2, false, top), q = Random(1), divisor(BN_new()), x(BN_new()), rem(BN_new());
+            const int lowBits = static_cast<int>((m - 2) * kWordBits);
+            BN_lshift(divisor.get(), head.get(), lowBits);
+            BN_mul(x.get(), divisor.get(), q.get(), ctx.get());
+            Bn ones(BN_new()); // the low words, all ones
+            BN_set_bit(ones.get(), lowBits);
+            BN_sub_word(ones.get(), 1);
+            BN_add(divisor.get(), divisor.get(), ones.get());
+            BN_div(nullptr, rem.get(), x.get(), divisor.get(), ctx.get());
+            Num a(x.get()), b(divisor.get()), r;
+            ASSERT_EQ(BigDivMod(r.get(), a.get(), b.get()), 0);
+            EXPECT_EQ(Hex(r.get()), Hex(rem.get()));
+        }
+    }
+}
+
 TEST_F(MulDiv, DivisionRefusals)
 {
     Bn x = Random(5);
