@@ -1,5 +1,7 @@
 #include "tools.h"
 
+#include "fakescanner.h"
+
 #include "keyinjector.h"
 #include "modalcloser.h"
 #include "recordingkeyboard.h"
@@ -61,6 +63,7 @@ private slots:
     void form();
     void extraPortsFollowTheSystemPorts();
     void clearEmptiesOnlyTheLog();
+    void panelFollowsTheLink();
     void fieldAddedOnce();
     void separatorsAnyNumberOfTimes();
     void doubleClickRemovesExactlyThatEntry();
@@ -183,6 +186,46 @@ void ToolsTest::clearEmptiesOnlyTheLog()
     QCOMPARE(texts(child<QListWidget>(*window, "lWTransmit")), QStringList({"Apellido"}));
     QCOMPARE(child<QComboBox>(*window, "cBDateFormat")->currentIndex(), 2);
     QCOMPARE(child<QComboBox>(*window, "cBbuadRate")->currentText(), QStringLiteral("115200"));
+}
+
+void ToolsTest::panelFollowsTheLink()
+{
+    FakeScanner scanner;
+    QString error;
+    QVERIFY2(scanner.start(&error), qPrintable(error));
+    auto window = makeWindow({scanner.portPath()});
+    auto *ports = child<QComboBox>(*window, "cBcomPort");
+    auto *open = child<QPushButton>(*window, "pBcomOpen");
+    auto *label = child<QLabel>(*window, "lBdeviceVer");
+    const QStringList portsBefore = [ports] {
+        QStringList names;
+        for (int i = 0; i < ports->count(); ++i)
+            names << ports->itemText(i);
+        return names;
+    }();
+
+    QTest::mouseClick(open, Qt::LeftButton);
+    QTRY_COMPARE(label->text(), QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200").arg(scanner.portPath()));
+    QCOMPARE(open->text(), QStringLiteral("Cierre"));
+    QVERIFY(!ports->isEnabled());
+    QVERIFY(!child<QComboBox>(*window, "cBbuadRate")->isEnabled());
+
+    // Refreshing while the link is open is refused and keeps the list.
+    {
+        ModalCloser closer;
+        QTest::mouseClick(child<QPushButton>(*window, "pBprefreshPort"), Qt::LeftButton);
+        QCOMPARE(closer.seen.size(), 1);
+        QCOMPARE(closer.seen[0].texts,
+                 QStringList({" Warning ", "Please close the serial port and refresh again!"}));
+    }
+    QCOMPARE(ports->count(), portsBefore.size());
+    QCOMPARE(ports->itemText(ports->count() - 1), portsBefore.last());
+
+    QTest::mouseClick(open, Qt::LeftButton);
+    QVERIFY(!window->scannerLink().portOpen());
+    QCOMPARE(open->text(), QStringLiteral("Abrir"));
+    QVERIFY(label->text().isEmpty());
+    QVERIFY(ports->isEnabled());
 }
 
 void ToolsTest::fieldAddedOnce()
