@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr int kBlocks = 50;
+constexpr quint32 kPollPeriodMs = 300;
 constexpr int kTypedWithinMs = 10000;
 constexpr int kHandshakeSettleMs = 1500;
 constexpr int kIdleSeconds = 60;
@@ -109,6 +111,9 @@ int main(int argc, char *argv[])
     std::vector<double> latencies;
     QByteArray simOutput;
     for (int i = 0; i < kBlocks; ++i) {
+        // A random pause first, so that the blocks meet every phase of
+        // Quillon's poll instead of locking onto one.
+        QTest::qWait(int(QRandomGenerator::global()->bounded(kPollPeriodMs)));
         target.clear();
         firstKey.arrivedAt = 0;
         firstKey.armedAt = monotonicNs();
