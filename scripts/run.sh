@@ -16,7 +16,7 @@ for a in "$@"; do
 done
 
 "$top/scripts/setup.sh"
-"$top/scripts/build.sh" "$build"
+BUILD_TARGETS="quillon quillon-scanner-sim" "$top/scripts/build.sh" "$build"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: run this from a desktop session (or set DISPLAY)." >&2
