@@ -109,6 +109,15 @@ TEST_F(Exports, OutputRoom)
 {
     const Bytes msg = Message(10, 4);
     const Bytes cipher = Call(API_iRSA_encrypt_publicKey, msg, kBlock, &key->record).out;
+    // Opened with the wrong key, a ciphertext at or above that key's modulus
+    // is refused before decoding (-1); the padding is fresh at every call, so
+    // encrypt again until the ciphertext lies below it and the decoder judges.
+    const Bytes otherModulus(other->record.modulus, other->record.modulus + kBlock);
+    Bytes cipherBelowOther = cipher;
+    constexpr int kMaxTries = 64;
+    for (int i = 0; i < kMaxTries && !(cipherBelowOther < otherModulus); ++i)
+        cipherBelowOther = Call(API_iRSA_encrypt_publicKey, msg, kBlock, &key->record).out;
+    ASSERT_LT(cipherBelowOther, otherModulus);
     const struct {
         const char* name;
         Export fn;
@@ -147,6 +156,15 @@ TEST_F(Exports, KeyRecordAndInputChecks)
     tooLarge.bits = 2049;
     const Bytes msg = Message(20, 5);
     const Bytes cipher = Call(API_iRSA_encrypt_publicKey, msg, kBlock, &key->record).out;
+    // Opened with the wrong key, a ciphertext at or above that key's modulus
+    // is refused before decoding (-1); the padding is fresh at every call, so
+    // encrypt again until the ciphertext lies below it and the decoder judges.
+    const Bytes otherModulus(other->record.modulus, other->record.modulus + kBlock);
+    Bytes cipherBelowOther = cipher;
+    constexpr int kMaxTries = 64;
+    for (int i = 0; i < kMaxTries && !(cipherBelowOther < otherModulus); ++i)
+        cipherBelowOther = Call(API_iRSA_encrypt_publicKey, msg, kBlock, &key->record).out;
+    ASSERT_LT(cipherBelowOther, otherModulus);
     const struct {
         const char* name;
         Export fn;
@@ -171,7 +189,7 @@ TEST_F(Exports, KeyRecordAndInputChecks)
          TALVEX_KEY_FAILED},
         {"1024-bit key, 128-byte input below n", API_iRSA_decrypt_publicKey, Bytes(128, 1), &small->record,
          TALVEX_BLOCK_FAILED},
-        {"wrong key", API_iRSA_decrypt_privateKey, cipher, &other->record, TALVEX_BLOCK_FAILED},
+        {"wrong key", API_iRSA_decrypt_privateKey, cipherBelowOther, &other->record, TALVEX_BLOCK_FAILED},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
