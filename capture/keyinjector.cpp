@@ -94,6 +94,7 @@ void KeyInjector::typeBuffer(const unsigned char *data, std::size_t length)
     if (!copy)
         return;
     std::copy(data, data + length, copy.get());
+    device.beginText(copy.get(), length);
 
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char b = copy[i];
@@ -111,6 +112,7 @@ void KeyInjector::typeBuffer(const unsigned char *data, std::size_t length)
         }
     }
     setCapsLock(capsAtStart);
+    device.endText();
 }
 
 void KeyInjector::pressMappedKey(int c)

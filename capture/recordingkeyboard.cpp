@@ -103,3 +103,19 @@ bool RecordingKeyboard::hasKeyEvents() const
     return std::any_of(recorded.begin(), recorded.end(),
                        [](const RecordedEvent &event) { return event.kind == RecordedEvent::Kind::Key; });
 }
+
+void RecordingKeyboard::beginText(const unsigned char *data, std::size_t length)
+{
+    Text text;
+    text.bytes.assign(reinterpret_cast<const char *>(data), length);
+    text.eventsAtBegin = recorded.size();
+    announced.push_back(std::move(text));
+}
+
+void RecordingKeyboard::endText()
+{
+    if (announced.empty() || announced.back().ended)
+        return;
+    announced.back().eventsAtEnd = recorded.size();
+    announced.back().ended = true;
+}

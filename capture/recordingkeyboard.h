@@ -44,12 +44,31 @@ public:
     bool capsLockOn() override;
     std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
     void sleepFor(std::chrono::milliseconds duration) override;
+    void beginText(const unsigned char *data, std::size_t length) override;
+    void endText() override;
+
+    // The texts announced with beginText, each with the number of events
+    // recorded before it was announced and before it ended. They are kept
+    // apart from the event stream, which stays what the typing rules sent.
+    struct Text
+    {
+        std::string bytes;
+        std::size_t eventsAtBegin = 0;
+        std::size_t eventsAtEnd = 0;
+        bool ended = false;
+    };
+    const std::vector<Text> &texts() const { return announced; }
 
     Events events() const { return recorded; }
     bool hasKeyEvents() const;
-    void clear() { recorded.clear(); }
+    void clear()
+    {
+        recorded.clear();
+        announced.clear();
+    }
 
 private:
     Events recorded;
+    std::vector<Text> announced;
     bool capsLock;
 };

@@ -18,6 +18,7 @@ public:
     std::uint8_t scanCodeFor(std::uint8_t) override { return 0; }
     // Nothing is typed, so there is nothing to pace either.
     void sleepFor(std::chrono::milliseconds) override {}
+    KeyboardReach reach() const override { return KeyboardReach::Nowhere; }
 };
 
 } // namespace

@@ -26,6 +26,7 @@ private slots:
     void altCodeOfZeroOnlyTapsAlt();
     void typeBytesPassesEveryByte();
     void nullBufferTypesNothing();
+    void deviceHearsTheWholeTextFirst();
 };
 
 void KeyInjectorTest::recordedStream_data()
@@ -174,6 +175,26 @@ void KeyInjectorTest::nullBufferTypesNothing()
     injector.initKeyTable();
     injector.typeBuffer(nullptr, 5);
     QCOMPARE(keyboard.events(), RecordingKeyboard::Events{});
+}
+
+// A device that maps characters on demand is told the whole text before its
+// first event (Caps Lock read aside) and told when the last one has gone.
+void KeyInjectorTest::deviceHearsTheWholeTextFirst()
+{
+    RecordingKeyboard keyboard(true);
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    const QByteArray text("\xD1" "a\0b", 4);
+    typeBytes(injector, text);
+    typeBytes(injector, QByteArray());
+    QCOMPARE(keyboard.texts().size(), std::size_t(2));
+    const RecordingKeyboard::Text &first = keyboard.texts()[0];
+    QCOMPARE(QByteArray::fromStdString(first.bytes), text);
+    QCOMPARE(first.eventsAtBegin, std::size_t(0));
+    QVERIFY(first.ended);
+    QCOMPARE(first.eventsAtEnd, typeOnRecorder(text.toStdString(), true).size());
+    QVERIFY(keyboard.texts()[1].bytes.empty());
+    QVERIFY(keyboard.texts()[1].ended);
 }
 
 QTEST_GUILESS_MAIN(KeyInjectorTest)
