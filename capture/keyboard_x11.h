@@ -28,6 +28,10 @@ public:
     bool capsLockOn() override;
     std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
     void sleepFor(std::chrono::milliseconds duration) override;
+    KeyboardReach reach() const override { return typingReach; }
+    // In a Wayland session the display is XWayland's, and only its programs
+    // receive what is typed here.
+    void setReach(KeyboardReach reach) { typingReach = reach; }
 
     // Keycodes without symbols in the display's keymap as it is now: the
     // same number again once the keyboards that borrowed some are gone.
@@ -38,4 +42,5 @@ private:
     explicit X11Keyboard(std::unique_ptr<Connection> connection);
 
     std::unique_ptr<Connection> x;
+    KeyboardReach typingReach = KeyboardReach::FocusedWindow;
 };

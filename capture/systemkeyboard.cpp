@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include "keyboard_windows.h"
 #else
+#include "keyboard_wayland.h"
 #include "keyboard_x11.h"
 #endif
 
@@ -28,9 +29,19 @@ std::unique_ptr<KeyboardDevice> createSystemKeyboard()
 #ifdef _WIN32
     return std::make_unique<WindowsKeyboard>();
 #else
-    if (std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open())
+    // In a Wayland session the X display, if any, is XWayland: it reaches
+    // only the programs that run through it, so the compositor comes first.
+    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (waylandSession) {
+        if (std::unique_ptr<WaylandKeyboard> keyboard = WaylandKeyboard::open())
+            return keyboard;
+    }
+    if (std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open()) {
+        if (waylandSession)
+            keyboard->setReach(KeyboardReach::XWaylandWindows);
         return keyboard;
-    qDebug() << "No keyboard to type on: the X display cannot be opened (or lacks XTest), so scanned data will not be typed";
+    }
+    qDebug() << "No keyboard to type on: neither the Wayland compositor nor the X display offers one, so scanned data will not be typed";
     return std::make_unique<SilentKeyboard>();
 #endif
 }

@@ -1,6 +1,7 @@
 #include "sampletext.h"
 
 #include <QRandomGenerator>
+#include <QStringList>
 #include <QTextCodec>
 
 namespace sampletext {
@@ -42,6 +43,24 @@ QString typedText(const QByteArray &bytes)
     QString text = QTextCodec::codecForName("Windows-1252")->toUnicode(bytes);
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
+}
+
+QString firstDifference(const QString &actual, const QString &expected)
+{
+    int at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+        ++at;
+    auto codes = [at](const QString &text) {
+        QStringList hex;
+        for (int i = at; i < text.size() && i < at + 8; ++i)
+            hex << QString::number(text[i].unicode(), 16).toUpper();
+        return hex.join(QLatin1Char(' '));
+    };
+    return QStringLiteral("texts differ at %1 of %2/%3: actual [%4] expected [%5]")
+        .arg(at)
+        .arg(actual.size())
+        .arg(expected.size())
+        .arg(codes(actual), codes(expected));
 }
 
 } // namespace sampletext

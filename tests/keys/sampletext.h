@@ -17,5 +17,7 @@ QByteArray mixed(int count, unsigned seed);
 // What a text field reads after these bytes were typed: the Windows-1252
 // characters, a carriage return as a line break.
 QString typedText(const QByteArray &bytes);
+// Where two texts part, with the code points around it in hex.
+QString firstDifference(const QString &actual, const QString &expected);
 
 } // namespace sampletext

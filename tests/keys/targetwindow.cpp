@@ -19,8 +19,9 @@ constexpr int kStableReads = 4;
 
 } // namespace
 
-TargetWindow::TargetWindow(const QString &program)
+TargetWindow::TargetWindow(const QString &program, const QString &platform)
     : program(program)
+    , platform(platform)
 {
 }
 
@@ -37,7 +38,7 @@ TargetWindow::~TargetWindow()
 bool TargetWindow::start(QString &error)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, QStringList());

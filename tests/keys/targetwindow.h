@@ -8,12 +8,14 @@
 class TargetWindow
 {
 public:
-    explicit TargetWindow(const QString &program);
+    // platform: the Qt platform the target runs on (xcb, wayland).
+    explicit TargetWindow(const QString &program, const QString &platform = QStringLiteral("xcb"));
     ~TargetWindow();
 
     // Starts the target and waits until its field has the keyboard focus.
     bool start(QString &error);
     bool clear();
+    qint64 pid() const { return process.processId(); }
     // The field's text once it holds at least expectedLength characters or
     // has stopped changing.
     QString textOnceTyped(int expectedLength);
@@ -22,5 +24,6 @@ private:
     QByteArray ask(const QByteArray &command);
 
     QString program;
+    QString platform;
     QProcess process;
 };

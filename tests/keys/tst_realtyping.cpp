@@ -8,29 +8,6 @@
 
 #include <memory>
 
-namespace {
-
-// Where two texts part, with the code points around it in hex.
-QString firstDifference(const QString &actual, const QString &expected)
-{
-    int at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
-        ++at;
-    auto codes = [at](const QString &text) {
-        QStringList hex;
-        for (int i = at; i < text.size() && i < at + 8; ++i)
-            hex << QString::number(text[i].unicode(), 16).toUpper();
-        return hex.join(QLatin1Char(' '));
-    };
-    return QStringLiteral("texts differ at %1 of %2/%3: actual [%4] expected [%5]")
-        .arg(at)
-        .arg(actual.size())
-        .arg(expected.size())
-        .arg(codes(actual), codes(expected));
-}
-
-} // namespace
-
 class RealTypingTest : public QObject
 {
     Q_OBJECT
@@ -103,7 +80,7 @@ void RealTypingTest::typesIntoFocusedWindow()
         QVERIFY2(actual != expected, "the typing check did not notice a keyboard that maps one level only");
         return;
     }
-    QVERIFY2(actual == expected, qPrintable(firstDifference(actual, expected)));
+    QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
     QCOMPARE(capsLockAtEnd, capsLockAtStart);
 }
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A sway compositor of the test's own: headless, drawn in software, without
+// input devices or XWayland, with a private runtime folder that is removed
+// with it. sway refuses to run as root, so under root it runs as the
+// unprivileged user "nobody"; the test's processes reach it as root.
+class HeadlessSway
+{
+public:
+    HeadlessSway();
+    ~HeadlessSway();
+
+    // Why the tests cannot run here (sway missing), else empty.
+    static QString missing();
+    bool start(QString &error);
+
+    // The compositor's socket as an absolute path, for WAYLAND_DISPLAY.
+    QString waylandDisplay() const { return display; }
+    // Points this process (and what it starts from now on) at the compositor.
+    void exportToThisProcess() const;
+    // Runs swaymsg with arguments; its output, empty on failure.
+    QByteArray message(const QStringList &arguments) const;
+    // The pid of the process whose window has the keyboard focus, 0 if none.
+    qint64 focusedPid() const;
+
+private:
+    QTemporaryDir runtime;
+    QProcess sway;
+    QString display;
+    QString ipcSocket;
+};
