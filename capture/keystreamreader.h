@@ -16,19 +16,25 @@ public:
     static constexpr char32_t kTab = U'\t';
     static constexpr char32_t kEnter = U'\r';
 
+    // Caps Lock as the receiving side had it before the stream began.
+    explicit KeyStreamReader(bool capsLockAtStart = false)
+        : capsLock(capsLockAtStart)
+    {
+    }
+
     // The character this key event completes (a key going down, or Alt
     // going up at the end of an Alt code), else kNoCharacter. An Alt code
     // whose value names no character is counted in unreadableAltCodes.
     char32_t keyEvent(std::uint8_t virtualKey, std::uint32_t flags);
 
-    // The Caps Lock state the stream has toggled to, starting from off.
+    // The Caps Lock state the stream has toggled to.
     bool capsLockOn() const { return capsLock; }
     unsigned unreadableAltCodes() const { return unreadable; }
 
 private:
     char32_t finishAltCode();
 
-    bool capsLock = false;
+    bool capsLock;
     bool shiftHeld = false;
     bool altEntry = false;
     unsigned altDigits = 0;
