@@ -1,5 +1,7 @@
 #include "quillonsession.h"
 
+#include "scannedblocks.h"
+
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,16 +16,6 @@ namespace {
 constexpr int kProcessStartMs = 10000;
 constexpr int kPollMs = 100;
 constexpr int kClipboardSettleMs = 300;
-
-// Where the widgets that the session clicks stand in their windows.
-constexpr int kLoginButtonX = 150 + 75 / 2;
-constexpr int kLoginButtonY = 140 + 23 / 2;
-constexpr int kOpenButtonX = 10 + 500 + 75 / 2;
-constexpr int kOpenButtonY = 10 + 30 + 23 / 2;
-constexpr int kLogPaneX = 650 + 381 / 2;
-constexpr int kLogPaneY = 40 + 671 / 2;
-const QSize kLoginWindowSize(483, 225);
-const QSize kMainWindowSize(1035, 765);
 
 } // namespace
 
@@ -70,6 +62,18 @@ bool QuillonSession::startSimulator(const QStringList &arguments)
     return QFile::exists(link);
 }
 
+bool QuillonSession::startSimulatorSending(const QList<scanned::Block> &blocks)
+{
+    QStringList arguments;
+    for (int i = 0; i < blocks.size(); ++i) {
+        QFile file(work.filePath(QStringLiteral("block%1.bin").arg(i)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(blocks[i].bytes) != blocks[i].bytes.size())
+            return false;
+        arguments << QStringLiteral("--send-file") << file.fileName();
+    }
+    return startSimulator(arguments);
+}
+
 bool QuillonSession::startQuillon()
 {
     quillon.setWorkingDirectory(work.path());
@@ -82,7 +86,7 @@ bool QuillonSession::logIn()
     const QString login = windowOf(kLoginWindowSize);
     if (login.isEmpty())
         return false;
-    click(login, kLoginButtonX, kLoginButtonY);
+    click(login, kLoginButton.x(), kLoginButton.y());
     mainWindow = windowOf(kMainWindowSize);
     return !mainWindow.isEmpty();
 }
@@ -91,14 +95,14 @@ bool QuillonSession::openLink()
 {
     if (mainWindow.isEmpty())
         return false;
-    click(mainWindow, kOpenButtonX, kOpenButtonY);
+    click(mainWindow, kOpenButton.x(), kOpenButton.y());
     return true;
 }
 
 QString QuillonSession::copyLog()
 {
     xdotool({"windowfocus", "--sync", mainWindow});
-    click(mainWindow, kLogPaneX, kLogPaneY);
+    click(mainWindow, kLogPane.x(), kLogPane.y());
     xdotool({"key", "ctrl+a", "ctrl+c"});
     QTest::qWait(kClipboardSettleMs);
     return QGuiApplication::clipboard()->text();

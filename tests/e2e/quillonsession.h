@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QProcess>
 #include <QSize>
 #include <QString>
@@ -7,6 +8,9 @@
 #include <QTemporaryDir>
 
 class QWidget;
+namespace scanned {
+struct Block;
+}
 
 // Quillon as an operator runs it, driven from outside: the scanner simulator
 // on a pseudo-terminal, Quillon as its own process in a fresh working folder,
@@ -14,6 +18,13 @@ class QWidget;
 class QuillonSession
 {
 public:
+    // Where the widgets that a session clicks stand in their windows.
+    static constexpr QPoint kLoginButton{150 + 75 / 2, 140 + 23 / 2};
+    static constexpr QPoint kOpenButton{10 + 500 + 75 / 2, 10 + 30 + 23 / 2};
+    static constexpr QPoint kLogPane{650 + 381 / 2, 40 + 671 / 2};
+    static constexpr QSize kLoginWindowSize{483, 225};
+    static constexpr QSize kMainWindowSize{1035, 765};
+
     QuillonSession();
     ~QuillonSession();
 
@@ -22,6 +33,9 @@ public:
 
     // Starts the simulator with these extra arguments (after --link).
     bool startSimulator(const QStringList &arguments);
+    // Starts the simulator so that it sends these blocks, one for each line
+    // written to its standard input.
+    bool startSimulatorSending(const QList<scanned::Block> &blocks);
     QProcess &simulator() { return sim; }
 
     bool startQuillon();

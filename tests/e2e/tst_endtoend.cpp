@@ -3,8 +3,8 @@
 // logged in and linked by real clicks, and this program's text field holding
 // the keyboard focus while the scanner sends two cards and a barcode.
 #include "quillonsession.h"
+#include "scannedblocks.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -15,36 +15,6 @@ namespace {
 constexpr int kTypedWithinMs = 15000;
 constexpr int kHandshakeSettleMs = 1500;
 constexpr int kQuietAfterMs = 500;
-
-QByteArray latin1(const char *utf8) { return QString::fromUtf8(utf8).toLatin1(); }
-
-QByteArray machineReadableZone()
-{
-    return QByteArray("I<COL0000000000<<<<<<<<<<<<<<<") // line 1
-           + "8503127M3012315COL12345678<<<1"       // line 2: birth, gender, expiry, number
-           + "PEREZ<GOMEZ<<JUAN<CARLOS<<<<<<";      // line 3: the names
-}
-
-QByteArray longRecord()
-{
-    QByteArray block(200, ' ');
-    auto put = [&block](int at, const QByteArray &text) { block.replace(at, text.size(), text); };
-    put(1, "AF1234567");
-    put(40, "HD000042");
-    put(48, "1020304050");
-    put(58, latin1("MUÑOZ"));
-    put(81, latin1("PEÑA"));
-    put(104, latin1("JOSÉ"));
-    put(127, latin1("ÁNGEL"));
-    put(151, "M");
-    put(152, "19900721");
-    put(160, "05");
-    put(162, "01");
-    put(166, "O+");
-    return block;
-}
-
-const QByteArray kBarcode("7501234567890\r");
 
 } // namespace
 
@@ -68,17 +38,9 @@ void EndToEndTest::initTestCase()
 void EndToEndTest::scannerToTypedText()
 {
     QuillonSession session;
-    session.writeConfig(3, {"Número de Cedula", "TAB", "Apellido", "TAB", "Nombre", "TAB", "Fecha de Nacimiento",
-                            "TAB", "Fecha de Vencimiento", "Enter"});
-    QStringList simArguments;
-    const QList<QByteArray> blocks{machineReadableZone(), longRecord(), kBarcode};
-    for (int i = 0; i < blocks.size(); ++i) {
-        QFile file(session.folder() + QStringLiteral("/block%1.bin").arg(i));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(blocks[i]);
-        simArguments << "--send-file" << file.fileName();
-    }
-    QVERIFY(session.startSimulator(simArguments));
+    session.writeConfig(scanned::kDateFormat, scanned::transmitFields());
+    const QList<scanned::Block> blocks = scanned::blocks();
+    QVERIFY(session.startSimulatorSending(blocks));
 
     QPlainTextEdit target;
     target.setGeometry(1045, 10, 230, 400);
@@ -92,15 +54,10 @@ void EndToEndTest::scannerToTypedText()
 
     QVERIFY2(QuillonSession::focus(target), "the target window never got the keyboard focus");
 
-    const QStringList expected{
-        QStringLiteral("12345678\tPEREZ GOMEZ\tJUAN CARLOS\t12/03/1985\t301231\n"),
-        QString::fromUtf8("1020304050\tMUÑOZ PEÑA\tJOSÉ ÁNGEL\t21/07/1990\tNULL\n"),
-        QStringLiteral("7501234567890\n"),
-    };
     QString typed;
-    for (const QString &text : expected) {
+    for (const scanned::Block &block : blocks) {
         session.simulator().write("\n"); // the simulator sends its next block
-        typed += text;
+        typed += block.typed;
         QTRY_COMPARE_WITH_TIMEOUT(target.toPlainText(), typed, kTypedWithinMs);
     }
     QTest::qWait(kQuietAfterMs);

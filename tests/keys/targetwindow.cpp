@@ -71,17 +71,22 @@ QString TargetWindow::textOnceTyped(int expectedLength)
 {
     QElapsedTimer clock;
     clock.start();
-    QString text;
+    QString seen;
     int stable = 0;
     while (clock.elapsed() < kSettleTimeout.count()) {
-        const QString now = QString::fromUtf8(QByteArray::fromHex(ask("text")));
-        stable = now == text ? stable + 1 : 0;
-        text = now;
-        if (text.size() >= expectedLength || stable >= kStableReads)
+        const QString now = text();
+        stable = now == seen ? stable + 1 : 0;
+        seen = now;
+        if (seen.size() >= expectedLength || stable >= kStableReads)
             break;
         QThread::msleep(kPollInterval.count());
     }
-    return text;
+    return seen;
+}
+
+QString TargetWindow::text()
+{
+    return QString::fromUtf8(QByteArray::fromHex(ask("text")));
 }
 
 QByteArray TargetWindow::ask(const QByteArray &command)

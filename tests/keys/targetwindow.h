@@ -16,6 +16,7 @@ public:
     bool start(QString &error);
     bool clear();
     qint64 pid() const { return process.processId(); }
+    QString text();
     // The field's text once it holds at least expectedLength characters or
     // has stopped changing.
     QString textOnceTyped(int expectedLength);

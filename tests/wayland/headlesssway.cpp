@@ -30,18 +30,31 @@ const QByteArray kConfig = "xwayland disable\n"
                            "focus_follows_mouse no\n"
                            "default_border none\n";
 
-// The sway focused node's pid, searched depth first.
-qint64 focusedIn(const QJsonObject &node)
+QRect rectOf(const QJsonValue &value)
 {
-    if (node.value(QStringLiteral("focused")).toBool() && node.contains(QStringLiteral("pid")))
-        return qint64(node.value(QStringLiteral("pid")).toDouble());
-    for (const QString &children : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
-        for (const QJsonValue &child : node.value(children).toArray()) {
-            if (const qint64 pid = focusedIn(child.toObject()))
-                return pid;
-        }
+    const QJsonObject rect = value.toObject();
+    return QRect(rect.value(QStringLiteral("x")).toInt(), rect.value(QStringLiteral("y")).toInt(),
+                 rect.value(QStringLiteral("width")).toInt(), rect.value(QStringLiteral("height")).toInt());
+}
+
+// The windows of sway's layout tree (the nodes that belong to a process).
+void collectWindows(const QJsonObject &node, QList<HeadlessSway::Window> &windows)
+{
+    if (node.contains(QStringLiteral("pid"))) {
+        HeadlessSway::Window window;
+        window.pid = qint64(node.value(QStringLiteral("pid")).toDouble());
+        const QRect container = rectOf(node.value(QStringLiteral("rect")));
+        const QRect inner = rectOf(node.value(QStringLiteral("window_rect")));
+        const QRect surface = rectOf(node.value(QStringLiteral("geometry")));
+        window.content = QRect(container.topLeft() + inner.topLeft(), surface.size());
+        window.visible = node.value(QStringLiteral("visible")).toBool();
+        window.focused = node.value(QStringLiteral("focused")).toBool();
+        windows << window;
     }
-    return 0;
+    for (const QString &children : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
+        for (const QJsonValue &child : node.value(children).toArray())
+            collectWindows(child.toObject(), windows);
+    }
 }
 
 } // namespace
@@ -160,8 +173,32 @@ QByteArray HeadlessSway::message(const QStringList &arguments) const
     return swaymsg.readAllStandardOutput();
 }
 
+QList<HeadlessSway::Window> HeadlessSway::windows() const
+{
+    QList<Window> windows;
+    const QByteArray tree = message({QStringLiteral("-t"), QStringLiteral("get_tree")});
+    collectWindows(QJsonDocument::fromJson(tree).object(), windows);
+    return windows;
+}
+
 qint64 HeadlessSway::focusedPid() const
 {
-    const QByteArray tree = message({QStringLiteral("-t"), QStringLiteral("get_tree")});
-    return focusedIn(QJsonDocument::fromJson(tree).object());
+    for (const Window &window : windows()) {
+        if (window.focused)
+            return window.pid;
+    }
+    return 0;
+}
+
+bool HeadlessSway::focus(qint64 pid) const
+{
+    return !message({QStringLiteral("[pid=%1] focus").arg(pid)}).isEmpty();
+}
+
+bool HeadlessSway::click(QPoint at) const
+{
+    const QString seat = QStringLiteral("seat seat0 cursor ");
+    return !message({seat + QStringLiteral("set %1 %2").arg(at.x()).arg(at.y())}).isEmpty()
+           && !message({seat + QStringLiteral("press button1")}).isEmpty()
+           && !message({seat + QStringLiteral("release button1")}).isEmpty();
 }

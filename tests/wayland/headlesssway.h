@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -15,6 +17,14 @@
 class HeadlessSway
 {
 public:
+    struct Window
+    {
+        qint64 pid = 0;
+        QRect content; // where the program's surface stands on the output
+        bool visible = false;
+        bool focused = false;
+    };
+
     HeadlessSway();
     ~HeadlessSway();
 
@@ -28,8 +38,14 @@ public:
     void exportToThisProcess() const;
     // Runs swaymsg with arguments; its output, empty on failure.
     QByteArray message(const QStringList &arguments) const;
+    QList<Window> windows() const;
     // The pid of the process whose window has the keyboard focus, 0 if none.
     qint64 focusedPid() const;
+    // Gives the keyboard focus to the window of process pid.
+    bool focus(qint64 pid) const;
+    // A click of the left button at a point of the output. Needs a pointer on
+    // the seat (headless sway has none of its own).
+    bool click(QPoint at) const;
 
 private:
     QTemporaryDir runtime;
