@@ -1,6 +1,10 @@
-// Types 1,000 characters into the typing target on the X server and reports
-// the time per character next to the pacing floor (10 ms per byte, 5 ms
-// more per Alt code). Run with DISPLAY set; not part of the test suite.
+// Types 1,000 characters into the typing target and reports the time per
+// character next to the pacing floor (10 ms per byte, 5 ms more per Alt
+// code): on the X server through XTest when DISPLAY is set, and on a
+// headless sway of its own through the Wayland keyboard when sway is
+// installed. Not part of the test suite.
+#include "headlesssway.h"
+#include "keyboard_wayland.h"
 #include "keyboard_x11.h"
 #include "keyinjector.h"
 #include "sampletext.h"
@@ -11,6 +15,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -29,14 +34,16 @@ double floorMs(const QByteArray &bytes)
     return total;
 }
 
-bool run(TargetWindow &target, const char *name, const QByteArray &bytes)
+using Opener = std::function<std::unique_ptr<KeyboardDevice>()>;
+
+bool run(TargetWindow &target, const char *name, const QByteArray &bytes, const Opener &open)
 {
     if (!target.clear())
         return false;
     const QString expected = sampletext::typedText(bytes);
     double elapsedMs = 0;
     {
-        std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+        std::unique_ptr<KeyboardDevice> keyboard = open();
         if (!keyboard)
             return false;
         KeyInjector injector(*keyboard);
@@ -49,9 +56,30 @@ bool run(TargetWindow &target, const char *name, const QByteArray &bytes)
     const bool intact = target.textOnceTyped(expected.size()) == expected;
     const double perChar = elapsedMs / bytes.size();
     const double floorPerChar = floorMs(bytes) / bytes.size();
-    std::printf("%-28s %6.2f ms/char  floor %5.2f ms/char  overhead %5.2f ms/char (%4.1f%%)  above 10 ms %5.2f  %s\n",
+    std::printf("%-36s %6.2f ms/char  floor %5.2f ms/char  overhead %5.2f ms/char (%4.1f%%)  above 10 ms %5.2f  %s\n",
                 name, perChar, floorPerChar, perChar - floorPerChar, 100.0 * (perChar - floorPerChar) / floorPerChar,
                 perChar - KeyInjector::kPerBytePause.count(), intact ? "text intact" : "TEXT DIFFERS");
+    return intact;
+}
+
+// Types both texts into the target on the platform; false if the target
+// could not be started or a text came out wrong.
+bool typeBoth(const QString &platform, const char *label, const Opener &open)
+{
+    TargetWindow target(QStringLiteral(QUILLON_TYPING_TARGET), platform);
+    QString error;
+    if (!target.start(error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    QByteArray ascii;
+    const QByteArray printable = sampletext::printableAscii();
+    for (int i = 0; i < kCharacters; ++i)
+        ascii.append(printable.at(i % printable.size()));
+    const QByteArray asciiName = QByteArray(label) + ", 1000 ASCII";
+    const QByteArray mixedName = QByteArray(label) + ", 1000 mixed";
+    bool intact = run(target, asciiName.constData(), ascii, open);
+    intact = run(target, mixedName.constData(), sampletext::mixed(kCharacters, kSeed), open) && intact;
     return intact;
 }
 
@@ -60,17 +88,24 @@ bool run(TargetWindow &target, const char *name, const QByteArray &bytes)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    TargetWindow target(QStringLiteral(QUILLON_TYPING_TARGET));
+    bool intact = true;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        intact = typeBoth(QStringLiteral("xcb"), "X11", [] { return X11Keyboard::open(); });
+    else
+        std::printf("X11: skipped, DISPLAY is not set\n");
+
+    const QString missing = HeadlessSway::missing();
+    if (!missing.isEmpty()) {
+        std::printf("Wayland: skipped, %s\n", qPrintable(missing));
+        return intact ? 0 : 1;
+    }
+    HeadlessSway sway;
     QString error;
-    if (!target.start(error)) {
+    if (!sway.start(error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    QByteArray ascii;
-    const QByteArray printable = sampletext::printableAscii();
-    for (int i = 0; i < kCharacters; ++i)
-        ascii.append(printable.at(i % printable.size()));
-    bool intact = run(target, "1000 ASCII", ascii);
-    intact = run(target, "1000 mixed, Spanish and euro", sampletext::mixed(kCharacters, kSeed)) && intact;
+    sway.exportToThisProcess();
+    intact = typeBoth(QStringLiteral("wayland"), "Wayland", [] { return WaylandKeyboard::open(); }) && intact;
     return intact ? 0 : 1;
 }
