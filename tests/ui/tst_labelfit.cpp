@@ -10,12 +10,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
@@ -56,15 +54,7 @@ QRect labelTextRect(const QLabel &label)
     return inkRect(metrics, label.text(), alignment, room);
 }
 
-QStyle::SubElement buttonContents(const QAbstractButton &button)
-{
-    if (qobject_cast<const QCheckBox *>(&button))
-        return QStyle::SE_CheckBoxContents;
-    if (qobject_cast<const QRadioButton *>(&button))
-        return QStyle::SE_RadioButtonContents;
-    return QStyle::SE_PushButtonContents;
-}
-
+// The forms' buttons are push buttons.
 QRect buttonTextRect(const QAbstractButton &button, QRect *room)
 {
     const QString text = QString(button.text()).remove(QLatin1Char('&'));
@@ -73,7 +63,7 @@ QRect buttonTextRect(const QAbstractButton &button, QRect *room)
     QStyleOptionButton option;
     option.initFrom(&button);
     option.text = button.text();
-    *room = button.style()->subElementRect(buttonContents(button), &option, &button);
+    *room = button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
     return inkRect(QFontMetrics(button.font()), text, Qt::AlignCenter, *room);
 }
 
