@@ -55,8 +55,11 @@ set(CPACK_DEBIAN_TALVEX_PACKAGE_SECTION libs)
 # Only libtalvex1 holds a shared library, so only it gets a shlibs file.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-configure_file(${debian_dir}/libtalvex1.triggers ${CMAKE_CURRENT_BINARY_DIR}/debian/libtalvex1/triggers COPYONLY)
-set(CPACK_DEBIAN_TALVEX_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/libtalvex1/triggers)
+# The control files keep their Debian names inside the package.
+foreach(control triggers symbols)
+  configure_file(${debian_dir}/libtalvex1.${control} ${CMAKE_CURRENT_BINARY_DIR}/debian/libtalvex1/${control} COPYONLY)
+  list(APPEND CPACK_DEBIAN_TALVEX_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/libtalvex1/${control})
+endforeach()
 set(CPACK_DEBIAN_TALVEX_DESCRIPTION "RSA encryption of short messages in PKCS#1 v1.5 blocks
 Talvex encrypts and decrypts messages of up to 245 bytes with 2048-bit RSA
 keys in PKCS#1 v1.5 type-2 blocks, through four functions on caller-owned
