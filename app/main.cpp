@@ -1,18 +1,13 @@
+#include "applicationfont.h"
 #include "portlist.h"
 #include "widget.h"
 
 #include <QApplication>
-#include <QFont>
-
-namespace {
-const QString kApplicationFontFamily = QStringLiteral("Microsoft Yahei");
-constexpr int kApplicationFontPoints = 9;
-} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setFont(QFont(kApplicationFontFamily, kApplicationFontPoints));
+    setApplicationFont();
 
     // Qt has taken its own options out of the arguments by now; what is left
     // may name ports that the system does not list.

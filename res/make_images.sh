@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws the message-dialog images and the program logo. The PNG and ICO files
 # beside this script are its output and are committed; run it again only to
-# change the artwork (needs ImageMagick and the DejaVu fonts).
+# change the artwork (needs ImageMagick, the DejaVu fonts and librsvg2-bin).
 set -euo pipefail
 cd "$(dirname "$0")"
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
@@ -40,3 +40,10 @@ convert -size 128x128 xc:none \
   -fill 'rgb(30,90,160)' -font "$font" -pointsize 58 -gravity northeast -annotate +22+20 "Q" \
   -depth 8 -define png:color-type=6 logo.png
 convert logo.png -define icon:auto-resize=128 logo.ico
+
+# The desktop icons: the scalable logo in icons/quillon.svg (drawn by hand on
+# the same grid as logo.png) rendered at the small sizes of the icon theme;
+# the 128-pixel size is logo.png itself. Needs rsvg-convert (librsvg2-bin).
+for size in 16 32 48 64; do
+  rsvg-convert -w "$size" -h "$size" icons/quillon.svg -o "icons/quillon-$size.png"
+done

@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
-"$top/scripts/build.sh" "$top/build"
+"$top/scripts/build.sh" "$top/build" -DBUILD_TESTING=ON
 . "$top/scripts/xvfb.sh"
 trap stop_xvfb EXIT
 start_xvfb

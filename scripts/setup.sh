@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, only those
-# that are missing, without questions. Safe to run again.
+# Installs the Debian packages of the lists given (default: packages.txt,
+# what building and testing need; run-packages.txt is what building and
+# running Quillon needs), only those that are missing, without questions.
+# Safe to run again.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/packages.txt" | sort -u)
+lists=("$@")
+[ ${#lists[@]} -gt 0 ] || lists=("$here/packages.txt")
+mapfile -t wanted < <(cat "${lists[@]}" | grep -vE '^\s*(#|$)' | sort -u)
 missing=()
 for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)

@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
-"$top/scripts/setup.sh"
+"$top/scripts/setup.sh" "$top/scripts/packages.txt" "$top/scripts/run-packages.txt"
 
 . "$top/scripts/xvfb.sh"
 trap stop_xvfb EXIT
@@ -15,9 +15,9 @@ start_xvfb
 export WINEPREFIX="$top/build/wine-prefix"
 export QUILLON_SOURCE_DIR="$top"
 
-"$top/scripts/build.sh" "$top/build"
+"$top/scripts/build.sh" "$top/build" -DBUILD_TESTING=ON
 (cd "$top/build" && ctest -j"$jobs" --output-on-failure --timeout 600)
 
-"$top/scripts/build.sh" "$top/build-asan" -DQUILLON_SANITIZE=ON
+"$top/scripts/build.sh" "$top/build-asan" -DBUILD_TESTING=ON -DQUILLON_SANITIZE=ON
 (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest -j"$jobs" --output-on-failure --timeout 600 -LE nosan)

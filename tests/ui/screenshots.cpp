@@ -1,5 +1,6 @@
 // Shows the login window and then the main window on the real display and
 // saves a PNG of each, for a look by eye: scripts/screenshots.sh runs it.
+#include "applicationfont.h"
 #include "recordingkeyboard.h"
 #include "widget.h"
 
@@ -27,7 +28,7 @@ bool saveWindow(QWidget &window, const QString &path)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("Microsoft Yahei"), 9));
+    setApplicationFont();
     const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[argc - 1]) : QStringLiteral("screenshots");
     QDir().mkpath(outDir);
 

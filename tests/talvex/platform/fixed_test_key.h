@@ -1,9 +1,14 @@
 // A fixed 2048-bit test key (public exponent 65537) and a ciphertext that
 // OpenSSL's raw public operation made from a type-2 block holding
-// kKnownMessage. For the Windows round trip, which has no OpenSSL.
+// kKnownMessage. For the programs that have no OpenSSL: the Windows round
+// trip and the callers of the installed library.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "talvex.h"
 
 namespace fixed_key {
 
@@ -43,5 +48,31 @@ const char kKnownCipherHex[] =
     "1AF61EAC3319F1263C46CD101E6F0375";
 const std::uint32_t kPublicExponent = 65537;
 const char kKnownMessage[] = "Talvex known answer: decrypted on Windows";
+
+inline void FromHex(const char* hex, uint8_t* out, size_t len)
+{
+    for (size_t i = 0; i < len; ++i) {
+        unsigned v = 0;
+        std::sscanf(hex + 2 * i, "%2x", &v);
+        out[i] = static_cast<uint8_t>(v);
+    }
+}
+
+// The key above as the record that every export takes.
+inline RsaKeyRecord KeyRecord()
+{
+    RsaKeyRecord key;
+    std::memset(&key, 0, sizeof key);
+    key.bits = 2048;
+    FromHex(kModulusHex, key.modulus, sizeof key.modulus);
+    for (int i = 0; i < 4; ++i)
+        key.publicExponent[sizeof key.publicExponent - 1 - i] = static_cast<uint8_t>(kPublicExponent >> (8 * i));
+    FromHex(kPrimePHex, key.primeP, sizeof key.primeP);
+    FromHex(kPrimeQHex, key.primeQ, sizeof key.primeQ);
+    FromHex(kExponentPHex, key.exponentP, sizeof key.exponentP);
+    FromHex(kExponentQHex, key.exponentQ, sizeof key.exponentQ);
+    FromHex(kCoefficientHex, key.coefficient, sizeof key.coefficient);
+    return key;
+}
 
 } // namespace fixed_key

@@ -28,32 +28,6 @@ void Fail(const char* what, int got, int expected)
     ++failures;
 }
 
-void FromHex(const char* hex, uint8_t* out, size_t len)
-{
-    for (size_t i = 0; i < len; ++i) {
-        unsigned v = 0;
-        std::sscanf(hex + 2 * i, "%2x", &v);
-        out[i] = static_cast<uint8_t>(v);
-    }
-}
-
-RsaKeyRecord FixedKey()
-{
-    RsaKeyRecord key;
-    std::memset(&key, 0, sizeof key);
-    key.bits = 2048;
-    FromHex(fixed_key::kModulusHex, key.modulus, sizeof key.modulus);
-    for (int i = 0; i < 4; ++i)
-        key.publicExponent[sizeof key.publicExponent - 1 - i] =
-            static_cast<uint8_t>(fixed_key::kPublicExponent >> (8 * i));
-    FromHex(fixed_key::kPrimePHex, key.primeP, sizeof key.primeP);
-    FromHex(fixed_key::kPrimeQHex, key.primeQ, sizeof key.primeQ);
-    FromHex(fixed_key::kExponentPHex, key.exponentP, sizeof key.exponentP);
-    FromHex(fixed_key::kExponentQHex, key.exponentQ, sizeof key.exponentQ);
-    FromHex(fixed_key::kCoefficientHex, key.coefficient, sizeof key.coefficient);
-    return key;
-}
-
 void RoundTrip(Export encrypt, Export decrypt, const RsaKeyRecord& key, const char* direction)
 {
     for (uint32_t len : kLengths) {
@@ -93,13 +67,13 @@ int main()
         }
     }
 
-    const RsaKeyRecord key = FixedKey();
+    const RsaKeyRecord key = fixed_key::KeyRecord();
     RoundTrip(byName[kEncryptPublic], byName[kDecryptPrivate], key, "public encrypt, private decrypt");
     RoundTrip(byName[kEncryptPrivate], byName[kDecryptPublic], key, "private encrypt, public decrypt");
 
     uint8_t cipher[kBlock], plain[kBlock], msg[kBlock] = {};
     uint32_t len = 0;
-    FromHex(fixed_key::kKnownCipherHex, cipher, sizeof cipher);
+    fixed_key::FromHex(fixed_key::kKnownCipherHex, cipher, sizeof cipher);
     int rc = byName[kDecryptPrivate](cipher, kBlock, plain, kBlock, &len, &key);
     if (rc != TALVEX_OK || len != std::strlen(fixed_key::kKnownMessage) ||
         std::memcmp(plain, fixed_key::kKnownMessage, len) != 0)
