@@ -73,6 +73,11 @@ bool QuillonSession::startSimulator(const QStringList &arguments)
 bool QuillonSession::startQuillon()
 {
     quillon.setWorkingDirectory(work.path());
+    // Quillon keeps the port it last identified a scanner on per user; the
+    // session's user is a folder of its own.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("user-config")));
+    quillon.setProcessEnvironment(environment);
     quillon.start(QStringLiteral(QUILLON_BINARY), {"--port", work.filePath(QStringLiteral("scanner"))});
     return quillon.waitForStarted(kProcessStartMs);
 }

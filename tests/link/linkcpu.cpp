@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
         return 1;
 
     ScannerLink link;
-    link.setWarningHandler([](const char *) {});
+    link.setWarningHandler([](const QString &) {});
     print("handshake, scanner answers", measure([&] { link.openLink(answering.portPath(), kBaud); }));
     if (!link.portOpen()) {
         std::fprintf(stderr, "the scanner was not identified\n");
@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
     link.closePort();
 
     ScannerLink unanswered;
-    unanswered.setWarningHandler([](const char *) {});
+    unanswered.setWarningHandler([](const QString &) {});
     print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), kBaud); }));
     return 0;
 }

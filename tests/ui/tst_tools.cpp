@@ -59,6 +59,7 @@ class ToolsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void form();
     void extraPortsFollowTheSystemPorts();
@@ -90,7 +91,16 @@ private:
     RecordingKeyboard *keyboard = nullptr;
     std::unique_ptr<QTemporaryDir> dir;
     QString settingsPath;
+    QTemporaryDir userSettingsDir;
 };
+
+// The port the link remembers goes to settings of the test's own, never to
+// the user's.
+void ToolsTest::initTestCase()
+{
+    QVERIFY(userSettingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettingsDir.path());
+}
 
 void ToolsTest::init()
 {
