@@ -57,14 +57,23 @@ public:
         if (fd >= 0)
             ::close(fd);
     }
-    bool open(const QString &path)
+    bool open(const QString &path, speed_t speed = B115200)
     {
+        if (fd >= 0)
+            ::close(fd);
         fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         termios raw{};
         if (fd < 0 || ::tcgetattr(fd, &raw) != 0)
             return false;
         ::cfmakeraw(&raw);
+        ::cfsetspeed(&raw, speed);
         return ::tcsetattr(fd, TCSANOW, &raw) == 0;
+    }
+    // Whether the scanner's end went away: the line hangs up.
+    bool hungUp(int withinMs)
+    {
+        pollfd line{fd, POLLIN, 0};
+        return ::poll(&line, 1, withinMs) > 0 && (line.revents & POLLHUP);
     }
     bool write(const QByteArray &bytes) { return ::write(fd, bytes.constData(), bytes.size()) == bytes.size(); }
 
@@ -112,9 +121,10 @@ public:
         if (!process.waitForFinished(kStartMs))
             process.kill();
     }
+    QString linkPath() const { return folder.filePath(QStringLiteral("scanner")); }
     bool start(const QStringList &arguments)
     {
-        const QString linkPath = folder.filePath(QStringLiteral("scanner"));
+        const QString linkPath = this->linkPath();
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QStringLiteral(QUILLON_SIM_BINARY), QStringList{"--link", linkPath} + arguments);
         if (!process.waitForStarted(kStartMs))
@@ -174,6 +184,10 @@ private slots:
     void misbehaviour_data();
     void misbehaviour();
     void repeatSendsOnceIdentified();
+    void answersOnlyAtItsSpeed_data();
+    void answersOnlyAtItsSpeed();
+    void unplugAndReplug();
+    void emptyLineWithNothingToSend();
 };
 
 void SimulatorTest::optionsParsed_data()
@@ -191,6 +205,15 @@ void SimulatorTest::optionsParsed_data()
     QTest::newRow("repeat of zero seconds") << QStringList{"--repeat", "0"} << false << QList<QByteArray>{};
     QTest::newRow("repeat not a number") << QStringList{"--repeat", "soon"} << false << QList<QByteArray>{};
     QTest::newRow("no pieces") << QStringList{"--pieces", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("byte gap") << QStringList{"--byte-gap", "1"} << true << QList<QByteArray>{};
+    QTest::newRow("byte gap not a number") << QStringList{"--byte-gap", "1ms"} << false << QList<QByteArray>{};
+    QTest::newRow("speed of zero") << QStringList{"--baud", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("unplug and replug") << QStringList{"--link", "/tmp/x", "--unplug-after", "1", "--replug-after", "2"}
+                                       << true << QList<QByteArray>{};
+    QTest::newRow("replug without unplug") << QStringList{"--link", "/tmp/x", "--replug-after", "2"} << false
+                                           << QList<QByteArray>{};
+    QTest::newRow("replug without a link to keep")
+        << QStringList{"--unplug-after", "1", "--replug-after", "2"} << false << QList<QByteArray>{};
 }
 
 void SimulatorTest::optionsParsed()
@@ -205,7 +228,7 @@ void SimulatorTest::optionsParsed()
     if (!valid)
         return;
     QCOMPARE(options->blocks, blocks);
-    QCOMPARE(options->version, QByteArray("V2.3"));
+    QCOMPARE(options->version, QByteArray("V2.3\r\n"));
     QCOMPARE(options->model, QByteArray("KR1"));
 }
 
@@ -304,7 +327,7 @@ void SimulatorTest::handshakeThenOneBlockPerInputLine()
 
     QVERIFY(sim.host.write(kVersionQuery));
     QByteArray reply = sim.host.readReply();
-    QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("V2.3"));
+    QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("V2.3\r\n"));
     QVERIFY(sim.host.write(kModelQuery));
     reply = sim.host.readReply();
     QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("KR1"));
@@ -337,6 +360,7 @@ void SimulatorTest::misbehaviour_data()
     QTest::newRow("silent") << QStringList{"--silent"} << false << false << 0;
     QTest::newRow("garbage first") << QStringList{"--garbage"} << true << false << 1;
     QTest::newRow("three pieces") << QStringList{"--pieces", "3", "--piece-gap", "60"} << true << true << 3;
+    QTest::newRow("a byte at a time") << QStringList{"--byte-gap", "2"} << true << true << 5;
 }
 
 void SimulatorTest::misbehaviour()
@@ -366,6 +390,62 @@ void SimulatorTest::repeatSendsOnceIdentified()
     sim.host.readReply();
     const QByteArray barcode = ScannerSamples::barcode();
     QCOMPARE(hexOf(sim.host.readBytes(2 * barcode.size())), hexOf(barcode + barcode));
+}
+
+void SimulatorTest::answersOnlyAtItsSpeed_data()
+{
+    QTest::addColumn<int>("portSpeed");
+    QTest::addColumn<bool>("answers");
+    QTest::newRow("port at the scanner's speed") << int(B9600) << true;
+    QTest::newRow("port at another speed") << int(B115200) << false;
+}
+
+void SimulatorTest::answersOnlyAtItsSpeed()
+{
+    QFETCH(int, portSpeed);
+    QFETCH(bool, answers);
+    SimulatorRun sim;
+    QVERIFY(sim.start({"--baud", "9600", "--send", "barcode"}));
+    QVERIFY(sim.host.open(sim.linkPath(), speed_t(portSpeed)));
+    QVERIFY(sim.host.write(kVersionQuery));
+    const QByteArray reply = sim.host.readUntil(
+        [](const QByteArray &b) { return isResponseFrame(b.constData(), b.size()); }, answers ? kReplyWithinMs : kQuietMs);
+    QCOMPARE(reply.contains("V2.3"), answers);
+    QVERIFY(sim.typeLine());
+    QCOMPARE(sim.host.readBytes(1, answers ? kReplyWithinMs : kQuietMs).isEmpty(), !answers);
+    if (!answers)
+        QTRY_COMPARE(sim.linesStarting("command not understood: the port runs at 115200 baud, not 9600").size(), 1);
+}
+
+// The cable pulled a while after the port was opened, and plugged in again:
+// the line hangs up and the path goes, then the same path leads to a new
+// pseudo-terminal that answers as before.
+void SimulatorTest::unplugAndReplug()
+{
+    SimulatorRun sim;
+    QVERIFY(sim.start({"--unplug-after", "0.5", "--replug-after", "0.5"}));
+    QVERIFY(sim.host.write(kVersionQuery));
+    const QByteArray before = sim.host.readReply();
+    QVERIFY(isResponseFrame(before.constData(), before.size()));
+    QVERIFY2(sim.host.hungUp(kReplyWithinMs), "the line did not hang up");
+    QVERIFY(!QFileInfo::exists(sim.linkPath()));
+    QTRY_COMPARE_WITH_TIMEOUT(sim.linesStarting("plugged in /dev/").size(), 1, kReplyWithinMs);
+    QVERIFY(QFileInfo::exists(sim.linkPath()));
+
+    QVERIFY(sim.host.open(sim.linkPath()));
+    QVERIFY(sim.host.write(kModelQuery));
+    const QByteArray reply = sim.host.readReply();
+    QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("KR1"));
+    QCOMPARE(sim.linesStarting("unplugged").size(), 1); // once only
+}
+
+void SimulatorTest::emptyLineWithNothingToSend()
+{
+    SimulatorRun sim;
+    QVERIFY(sim.start({}));
+    QVERIFY(sim.typeLine());
+    QTRY_COMPARE(sim.linesStarting("nothing to send").size(), 1);
+    QCOMPARE(sim.host.readBytes(1, kQuietMs), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(SimulatorTest)
