@@ -38,6 +38,10 @@ bool SimulatorLine::plugIn(QString *errorText)
 
 void SimulatorLine::pullOut()
 {
+    // Once unplugged the path is no longer ours: another scanner may stand
+    // behind it by now.
+    if (!pluggedIn())
+        return;
     if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).isSymLink())
         QFile::remove(m_linkPath);
     m_terminal.closeMaster();

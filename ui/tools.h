@@ -46,6 +46,7 @@ public:
     ScannerLink &scannerLink() { return link; }
     const IdRecord &record() const { return currentRecord; }
     const QStringList &transmitEntries() const { return transmitList; }
+    bool watchingForDevice() const { return portWatch.watching(); }
 
 private slots:
     void on_pBcomOpen_clicked();

@@ -3,6 +3,7 @@
 quillon_add_qtest(NAME tst_frames SOURCES tst_frames.cpp LIBS quillon_link LABELS link)
 quillon_add_qtest(NAME tst_catalogue SOURCES tst_catalogue.cpp LIBS quillon_link LABELS link)
 quillon_add_qtest(NAME tst_identification SOURCES tst_identification.cpp LIBS quillon_link LABELS link)
+quillon_add_qtest(NAME tst_portwatch SOURCES tst_portwatch.cpp LIBS quillon_link LABELS link)
 
 # The scanner simulator: its pieces, and the program on its pseudo-terminal.
 quillon_add_qtest(NAME tst_simulator SOURCES tst_simulator.cpp
