@@ -18,6 +18,8 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include <thread>
+
 namespace {
 
 QStringList texts(const QListWidget *list)
@@ -77,6 +79,7 @@ private slots:
     void startUpRunTypesNothing();
     void composedOutputFollowsWidgetOrder();
     void fixedTabTitleSuppressesOutput();
+    void cardSentByteByByteIsOneBlock();
 
 private:
     std::unique_ptr<tools> makeWindow(QStringList extraPorts = {});
@@ -410,6 +413,32 @@ void ToolsTest::fixedTabTitleSuppressesOutput()
     window->parseLongRecord(longRecord());
     QCOMPARE(window->record().surnames, QStringLiteral("PEREZ GOMEZ")); // parsed all the same
     QVERIFY(!keyboard->hasKeyEvents());
+}
+
+// At 9600 baud a long card record takes a fifth of a second to arrive,
+// longer than the receive path's settling wait: it is still read as one block.
+void ToolsTest::cardSentByteByByteIsOneBlock()
+{
+    FakeScanner scanner;
+    QString error;
+    QVERIFY2(scanner.start(&error), qPrintable(error));
+    auto window = makeWindow({scanner.portPath()});
+    QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
+    QVERIFY(window->scannerLink().portOpen());
+    window->receiveTimer->stop(); // this test polls for it
+
+    const QByteArray record = longRecord();
+    QList<QByteArray> bytes;
+    for (char byte : record)
+        bytes << QByteArray(1, byte);
+    std::thread sender([&] { scanner.send(bytes, std::chrono::milliseconds(1)); });
+    QTRY_VERIFY(window->scannerLink().bytesAvailable() > 0);
+    window->ReadMyCom();
+    sender.join();
+
+    const QString log = child<QTextEdit>(*window, "tElog")->toPlainText();
+    QVERIFY2(log.contains(QStringLiteral("Receive %1 bytes data:").arg(record.size())), qPrintable(log.left(60)));
+    QCOMPARE(window->record().idNumber, QStringLiteral("12345678"));
 }
 
 QTEST_MAIN(ToolsTest)
