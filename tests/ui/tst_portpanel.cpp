@@ -5,11 +5,10 @@
 // pulls and plugs its cable), so a card read afterwards is typed as before.
 #include "tools.h"
 
+#include "expectedtyping.h"
 #include "fakescanner.h"
-#include "keyinjector.h"
 #include "modalcloser.h"
 #include "recordingkeyboard.h"
-#include "typebytes.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -31,15 +30,6 @@ const QString kResultText = QStringLiteral("Conexión KR1_V2.3 exitosa, %1_11520
 const QString kDisconnected = QStringLiteral("The serial port was disconnected.");
 const QString kNoAnswer = QStringLiteral("The scanner did not answer. Check the speed, the port and the cable.");
 const QString kWarningTitle = QStringLiteral(" Warning ");
-
-RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
-{
-    RecordingKeyboard keyboard;
-    KeyInjector injector(keyboard);
-    injector.initKeyTable();
-    typeBytes(injector, bytes);
-    return keyboard.events();
-}
 
 // The simulator program behind a path of the test's choosing.
 class Simulator

@@ -2,10 +2,9 @@
 
 #include "fakescanner.h"
 
-#include "keyinjector.h"
+#include "expectedtyping.h"
 #include "modalcloser.h"
 #include "recordingkeyboard.h"
-#include "typebytes.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -28,17 +27,6 @@ QStringList texts(const QListWidget *list)
     for (int row = 0; row < list->count(); ++row)
         out << list->item(row)->text();
     return out;
-}
-
-// What typing these bytes on a fresh recording keyboard records: the
-// expected stream for a composed output.
-RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
-{
-    RecordingKeyboard keyboard;
-    KeyInjector injector(keyboard);
-    injector.initKeyTable();
-    typeBytes(injector, bytes);
-    return keyboard.events();
 }
 
 QByteArray longRecord()
