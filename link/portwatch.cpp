@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kLookInterval{1000};
 constexpr std::chrono::milliseconds kSettleTime{500};
+constexpr std::chrono::milliseconds kNewDeviceDescribedWithin{3000};
 // Where ports are not files, a listed name is all there is to compare.
 const QString kListedSignature = QStringLiteral("listed");
 
@@ -50,7 +51,8 @@ PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &p
     return {portName, {}, std::nullopt, std::nullopt};
 }
 
-PortWatch::PortWatch(PortLister lister, QObject *parent) : QObject(parent), m_lister(std::move(lister))
+PortWatch::PortWatch(PortLister lister, QString devicesFolder, QObject *parent)
+    : QObject(parent), m_lister(std::move(lister)), m_devicesFolder(std::move(devicesFolder))
 {
     m_pollTimer.setInterval(kLookInterval);
     m_settleTimer.setSingleShot(true);
@@ -66,11 +68,21 @@ PortWatch::PortWatch(PortLister lister, QObject *parent) : QObject(parent), m_li
     connect(&m_settleTimer, &QTimer::timeout, this, [this] { emit deviceReturned(m_returnedName); });
 }
 
+QString PortWatch::defaultDevicesFolder()
+{
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return QStringLiteral("/dev");
+#endif
+}
+
 void PortWatch::start(const PortIdentity &lost)
 {
     stop();
     m_lost = lost;
-    const QList<SerialPortEntry> ports = needsListing() ? m_lister() : QList<SerialPortEntry>();
+    m_listingStamp.clear();
+    const QList<SerialPortEntry> ports = needsListing() ? listedPorts() : QList<SerialPortEntry>();
     m_namesAtStart = namesOf(ports);
     m_signatureAtStart = sameNameSignature(ports);
     m_seenAbsent = m_signatureAtStart.isEmpty();
@@ -85,7 +97,7 @@ void PortWatch::stop()
 
 std::optional<QString> PortWatch::lookOnce()
 {
-    const QList<SerialPortEntry> ports = needsListing() ? m_lister() : QList<SerialPortEntry>();
+    const QList<SerialPortEntry> ports = needsListing() ? listedPorts() : QList<SerialPortEntry>();
     const QString signature = sameNameSignature(ports);
     if (signature.isEmpty())
         m_seenAbsent = true;
@@ -110,6 +122,24 @@ bool PortWatch::needsListing() const
 {
     return !m_lost.serialNumber.isEmpty() || (m_lost.vendorId && m_lost.productId)
            || portSystemLocation(m_lost.name).isEmpty();
+}
+
+// Listing the ports reads a good part of the system's device tree; a device
+// that comes or goes changes the folder of device nodes, which is cheap to
+// look at. For a while after a change the listing is taken again at every
+// look: the system describes a new device (its serial number, its ids) a
+// little after its node appears.
+QList<SerialPortEntry> PortWatch::listedPorts()
+{
+    const QString stamp = m_devicesFolder.isEmpty() ? QString() : nodeSignature(m_devicesFolder);
+    if (stamp.isEmpty() || stamp != m_listingStamp) {
+        m_listingStamp = stamp;
+        m_sinceDevicesChanged.start();
+    } else if (m_sinceDevicesChanged.hasExpired(kNewDeviceDescribedWithin.count())) {
+        return m_listing;
+    }
+    m_listing = m_lister();
+    return m_listing;
 }
 
 bool PortWatch::sameAdapter(const SerialPortEntry &port) const

@@ -2,6 +2,7 @@
 
 #include "portlist.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -28,15 +29,20 @@ PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &p
 // once that name was gone (or its device node was made anew), or under a name
 // that was not there when the watch began, with the same USB serial number,
 // or without one with the same vendor and product ids. It looks once a
-// second, which costs a file status and, for a USB adapter, one listing of
-// the ports; and it reports a device back only after a short settling time,
-// in which the system gives the new node its owner and permissions.
+// second, which costs a file status or two: the system's ports are listed
+// again only in the seconds after the folder of device nodes has changed
+// (where there is no such folder, at every look). It reports a device back only after a short
+// settling time, in which the system gives the new node its owner and
+// permissions.
 class PortWatch : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit PortWatch(PortLister lister, QObject *parent = nullptr);
+    // devicesFolder: where device nodes come and go ("/dev"); empty to list
+    // the ports at every look.
+    explicit PortWatch(PortLister lister, QString devicesFolder = defaultDevicesFolder(), QObject *parent = nullptr);
+    static QString defaultDevicesFolder();
 
     void start(const PortIdentity &lost);
     void stop();
@@ -53,9 +59,14 @@ private:
     // What the same name stands for now: empty while it is absent.
     QString sameNameSignature(const QList<SerialPortEntry> &listed) const;
     bool needsListing() const;
+    QList<SerialPortEntry> listedPorts();
     bool sameAdapter(const SerialPortEntry &port) const;
 
     PortLister m_lister;
+    QString m_devicesFolder;
+    QString m_listingStamp;
+    QElapsedTimer m_sinceDevicesChanged;
+    QList<SerialPortEntry> m_listing;
     PortIdentity m_lost;
     QString m_signatureAtStart;
     bool m_seenAbsent = false;

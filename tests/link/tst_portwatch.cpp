@@ -97,7 +97,7 @@ void PortWatchTest::recognisesTheDeviceComingBack()
         backAs = node;
 
     QList<SerialPortEntry> listed = listedAtStart;
-    PortWatch watch([&listed] { return listed; });
+    PortWatch watch([&listed] { return listed; }, QString()); // lists at every look
     QVERIFY(placeNode(nodeAtStart));
     PortIdentity lost{name, serial, std::nullopt, std::nullopt};
     if (usbIds) {
