@@ -29,6 +29,11 @@ constexpr int kMinFrameCheckBytes = 4; // a frame test starts above three bytes
 
 int byteAt(const char *block, int index) { return static_cast<unsigned char>(block[index]); }
 
+int declaredPayloadLength(const char *block)
+{
+    return byteAt(block, kPayloadLengthOffset) | (byteAt(block, kPayloadLengthOffset + 1) << kByteShift);
+}
+
 } // namespace
 
 bool isResponseFrame(const char *block, int length)
@@ -56,11 +61,22 @@ bool isAuxiliaryReply(const char *block, int length)
     }
 }
 
-bool isCompleteReply(const char *block, int length)
+int declaredFrameLength(const char *block, int length)
 {
+    if (length < kPayloadOffset || block[0] != kResponseHeader0 || block[1] != kResponseHeader1)
+        return 0;
+    return kPayloadOffset + declaredPayloadLength(block) + kTrailerBytes;
+}
+
+int completeReplyLength(const char *block, int length)
+{
+    if (const int declared = declaredFrameLength(block, length))
+        return length >= declared ? declared : 0;
     if (length >= kMinLineBytes && block[length - 2] == kCarriageReturn && block[length - 1] == kLineFeed)
-        return true;
-    return length >= kMinFrameCheckBytes && (isResponseFrame(block, length) || isAuxiliaryReply(block, length));
+        return length;
+    if (length >= kMinFrameCheckBytes && (isResponseFrame(block, length) || isAuxiliaryReply(block, length)))
+        return length;
+    return 0;
 }
 
 QByteArray responsePayload(const char *block, int length)
@@ -70,6 +86,5 @@ QByteArray responsePayload(const char *block, int length)
     const int received = length - kPayloadOffset - kTrailerBytes;
     if (received <= 0)
         return {};
-    const int declared = byteAt(block, kPayloadLengthOffset) | (byteAt(block, kPayloadLengthOffset + 1) << kByteShift);
-    return QByteArray(block + kPayloadOffset, std::min(declared, received));
+    return QByteArray(block + kPayloadOffset, std::min(declaredPayloadLength(block), received));
 }

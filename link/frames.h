@@ -12,9 +12,20 @@ bool isResponseFrame(const char *block, int length);
 // ResponseFrame by the handshake, but they end a reply read.
 bool isAuxiliaryReply(const char *block, int length);
 
-// Whether a reply read may stop: a text line ended by CR LF, or (from four
-// bytes on) a ResponseFrame or an auxiliary reply.
-bool isCompleteReply(const char *block, int length);
+// The length a reply declares for itself: once the gathered bytes start
+// 31 00 and the length field has arrived (seven bytes), the ResponseFrame is
+// 7 + N + 3 bytes long, whatever its payload holds. 0 while nothing is
+// declared yet or for replies of other shapes.
+int declaredFrameLength(const char *block, int length);
+
+// How many of the gathered bytes make a complete reply, 0 while it is still
+// incomplete. A declared frame is complete once all its bytes are there, and
+// only then: a CR LF or 00 55 00 inside its payload does not end it (the
+// scanner's version text itself ends in CR LF). Other shapes end as they
+// always did: a text line ended by CR LF, or (from four bytes on) a
+// ResponseFrame or an auxiliary reply. Bytes past a declared frame are not
+// part of the reply.
+int completeReplyLength(const char *block, int length);
 
 // The payload of a ResponseFrame. A length field that reaches past the bytes
 // received is clamped to them (the trailer is not counted as payload), so a

@@ -5,6 +5,9 @@
 #include "eventwait.h"
 #include "frames.h"
 #include "hexcodec.h"
+#include "openfailure.h"
+#include "operatortext.h"
+#include "portlist.h"
 #include "replytext.h"
 
 #include <QDebug>
@@ -31,7 +34,9 @@ constexpr QSerialPort::Parity kParity = QSerialPort::NoParity;
 constexpr QSerialPort::StopBits kStopBits = QSerialPort::OneStop;
 constexpr QSerialPort::FlowControl kFlowControl = QSerialPort::NoFlowControl;
 
-const char *const kPortOccupiedText = QT_TRANSLATE_NOOP("tools", "Check whether the serial port is occupied.");
+const char *const kNoAnswerText =
+    QT_TRANSLATE_NOOP("tools", "The scanner did not answer. Check the speed, the port and the cable.");
+const char *const kSpeedRefusedText = QT_TRANSLATE_NOOP("tools", "The serial port does not take the speed %1.");
 const char *const kNotSupportedText = QT_TRANSLATE_NOOP("tools", "Device type not supported.");
 const char *const kDisconnectedText = QT_TRANSLATE_NOOP("tools", "The serial port was disconnected.");
 
@@ -68,14 +73,16 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
 
     replacePort(portName);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        // On Linux this is mostly a missing permission on the device node;
-        // the operator sees the short message, the helper reads the reason.
-        qDebug().noquote() << "cannot open" << portName + ":" << m_port->errorString();
-        warn(kPortOccupiedText);
+        refuseOpen();
         return;
     }
-    m_port->flush();
-    configurePort(baudText);
+    // Identifying at the port's old speed while the panel shows the chosen
+    // one would only mislead.
+    if (!configurePort(baudText)) {
+        m_port->close();
+        warn(operatorText(kSpeedRefusedText).arg(baudText));
+        return;
+    }
 
     m_portOpen = true;
     m_disconnectPending = false;
@@ -87,19 +94,21 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
     const QByteArray versionReply = queryReply(kVersionQueryEntry, kVersionReplyWaits);
     if (!sessionCurrent(session))
         return;
+    // Wrong speed, wrong port or the scanner switched off: all the operator
+    // sees is silence or noise, so the message names what to check.
     if (!isResponseFrame(versionReply.constData(), versionReply.size())) {
         closePort();
+        warn(operatorText(kNoAnswerText));
         return;
     }
     const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
     qDebug().noquote() << versionText;
 
-    m_port->flush();
     const QByteArray modelReply = queryReply(kModelQueryEntry, kModelReplyWaits);
     if (!sessionCurrent(session))
         return;
     if (!isResponseFrame(modelReply.constData(), modelReply.size())) {
-        warn(kNotSupportedText);
+        warn(operatorText(kNotSupportedText));
         if (sessionCurrent(session))
             closePort();
         return;
@@ -109,7 +118,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
 
     m_deviceType = deviceTypeForModel(modelText);
     if (m_deviceType == kNoDeviceType) {
-        warn(kNotSupportedText);
+        warn(operatorText(kNotSupportedText));
         if (sessionCurrent(session))
             closePort();
         return;
@@ -158,8 +167,12 @@ int ScannerLink::readReply(char *buffer, int capacity, int maxWaits)
             return kReplyTooLong;
         std::memcpy(buffer + total, bytes.constData(), static_cast<size_t>(bytes.size()));
         total += bytes.size();
-        if (isCompleteReply(buffer, total))
-            return total;
+        // A frame that declares more than the buffer holds is refused now,
+        // not after the waits run out.
+        if (declaredFrameLength(buffer, total) >= capacity)
+            return kReplyTooLong;
+        if (const int complete = completeReplyLength(buffer, total))
+            return complete;
         if (waits >= maxWaits)
             return kReplyUnavailable;
         ::waitWithEvents(kReplyPollWait);
@@ -170,6 +183,8 @@ qint64 ScannerLink::bytesAvailable() const { return m_portOpen && m_port ? m_por
 
 QByteArray ScannerLink::readAll() { return m_portOpen && m_port ? m_port->readAll() : QByteArray(); }
 
+bool ScannerLink::waitForMoreBytes(int ms) { return m_portOpen && m_port && m_port->waitForReadyRead(ms); }
+
 void ScannerLink::replacePort(const QString &portName)
 {
     // The port of the last link may still be referred to by queued events;
@@ -178,25 +193,43 @@ void ScannerLink::replacePort(const QString &portName)
         m_port->disconnect(this);
         m_port->deleteLater();
     }
+    m_portName = portName;
     auto *port = new QSerialPort(portName, this);
     connect(port, &QSerialPort::errorOccurred, this,
             [this, port](QSerialPort::SerialPortError error) { onPortError(port, error); });
     m_port = port;
 }
 
-void ScannerLink::configurePort(const QString &baudText)
+bool ScannerLink::configurePort(const QString &baudText)
 {
     const bool configured = m_port->setBaudRate(baudText.toInt(nullptr, kDecimalBase))
                             && m_port->setDataBits(kDataBits) && m_port->setParity(kParity)
                             && m_port->setStopBits(kStopBits) && m_port->setFlowControl(kFlowControl);
     if (!configured)
-        qDebug().noquote() << "cannot configure" << m_port->portName() + ":" << m_port->errorString();
+        qDebug().noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
+    return configured;
+}
+
+void ScannerLink::refuseOpen()
+{
+    // The operator gets the system's reason in words they can act on; the
+    // helper finds it verbatim in the debug output.
+    qDebug().noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
+    const QString location = portSystemLocation(m_portName);
+    // An empty port box names no device at all.
+    const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice
+                                                     : classifyOpenFailure(m_port->error(), mayUseDevice(location));
+    warn(openFailureMessage(failure, deviceGroup(location)));
 }
 
 QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
 {
     if (catalogueCommands().size() != kCatalogueCommandCount)
         buildCommandCatalogue();
+    // Whatever the line brought before the query (a barcode scanned just
+    // before "Abrir", noise) is no part of the reply.
+    m_port->flush();
+    m_port->clear(QSerialPort::Input);
     sendCommand(catalogueCommands().at(catalogueEntry).toLatin1(), true);
     std::vector<char> buffer(kReplyBufferBytes, '\0');
     const int count = readReply(buffer.data(), kReplyBufferBytes, maxWaits);
@@ -221,15 +254,16 @@ void ScannerLink::endDisconnectedLink(quint64 session)
     if (!sessionCurrent(session))
         return;
     closePort();
-    warn(kDisconnectedText);
+    emit deviceLost(m_portName);
+    warn(operatorText(kDisconnectedText));
 }
 
-void ScannerLink::warn(const char *sourceText) const
+void ScannerLink::warn(const QString &message) const
 {
     // A copy: the handler runs a modal dialog, during which it may be replaced.
     const WarningHandler handler = m_warningHandler;
     if (handler)
-        handler(sourceText);
+        handler(message);
     else
-        qWarning().noquote() << sourceText;
+        qWarning().noquote() << message;
 }

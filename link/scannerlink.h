@@ -20,9 +20,9 @@ class ScannerLink : public QObject
     Q_OBJECT
 
 public:
-    // Receives the untranslated text of a warning (translation context
+    // Receives a warning for the operator, already translated (context
     // "tools"); it may run a modal dialog, so events run inside it.
-    using WarningHandler = std::function<void(const char *sourceText)>;
+    using WarningHandler = std::function<void(const QString &message)>;
 
     explicit ScannerLink(QObject *parent = nullptr);
     ~ScannerLink() override;
@@ -30,6 +30,8 @@ public:
     void setWarningHandler(WarningHandler handler);
     bool portOpen() const { return m_portOpen; }
     int deviceType() const { return m_deviceType; }
+    // The port of the current or the last link, as it was named to openLink.
+    QString portName() const { return m_portName; }
 
     // Opens the port, asks for the version and the model, and identifies
     // the scanner; any failure ends with the link closed.
@@ -48,22 +50,30 @@ public:
     // never block.
     qint64 bytesAvailable() const;
     QByteArray readAll();
+    // Blocks until more bytes arrive or ms have passed, without running
+    // events; false at once while the link is closed.
+    bool waitForMoreBytes(int ms);
 
 signals:
     void linkOpened();
     void linkConnected(const QString &resultText);
     void linkClosed();
+    // The device went away under the link (the cable was pulled, the
+    // adapter unplugged). The link is closed already; the warning follows.
+    void deviceLost(const QString &portName);
 
 private:
     void replacePort(const QString &portName);
-    void configurePort(const QString &baudText);
+    bool configurePort(const QString &baudText);
+    void refuseOpen();
     QByteArray queryReply(int catalogueEntry, int maxWaits);
     bool sessionCurrent(quint64 session) const { return m_portOpen && session == m_session; }
     void onPortError(QSerialPort *port, QSerialPort::SerialPortError error);
     void endDisconnectedLink(quint64 session);
-    void warn(const char *sourceText) const;
+    void warn(const QString &message) const;
 
     QPointer<QSerialPort> m_port;
+    QString m_portName;
     bool m_portOpen = false;
     int m_deviceType = 0;
     quint64 m_session = 0;

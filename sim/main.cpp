@@ -1,17 +1,13 @@
 // quillon-scanner-sim: a scanner on a pseudo-terminal, for trying Quillon
 // without the device. Prints the pseudo-terminal's path on the first line.
-#include "pseudoterminal.h"
 #include "scannersimulator.h"
 #include "simoptions.h"
+#include "simulatorline.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,22 +28,6 @@ void installStopHandlers()
     sigaction(SIGHUP, &action, nullptr);
 }
 
-bool makeLink(const QString &linkPath, const QString &target)
-{
-    const QFileInfo existing(linkPath);
-    if (existing.isSymLink())
-        QFile::remove(linkPath);
-    else if (existing.exists()) {
-        std::fprintf(stderr, "%s exists and is not a symbolic link\n", qPrintable(linkPath));
-        return false;
-    }
-    if (symlink(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()) != 0) {
-        std::perror(qPrintable(linkPath));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -62,21 +42,15 @@ int main(int argc, char *argv[])
     // Whoever reads our output (a script, a test) sees each line at once.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    PseudoTerminal terminal;
-    if (!terminal.open(&errorText)) {
+    SimulatorLine line(options->linkPath);
+    if (!line.plugIn(&errorText)) {
         std::fprintf(stderr, "quillon-scanner-sim: no pseudo-terminal: %s\n", qPrintable(errorText));
         return kSystemError;
     }
-    fcntl(terminal.masterFd(), F_SETFL, fcntl(terminal.masterFd(), F_GETFL) | O_NONBLOCK);
-    if (!options->linkPath.isEmpty() && !makeLink(options->linkPath, terminal.slavePath()))
-        return kSystemError;
-    std::printf("%s\n", qPrintable(terminal.slavePath()));
+    std::printf("%s\n", qPrintable(line.slavePath()));
 
     installStopHandlers();
-    ScannerSimulator simulator(*options, terminal.masterFd());
+    ScannerSimulator simulator(*options, line);
     simulator.run(stopRequested);
-
-    if (!options->linkPath.isEmpty() && QFileInfo(options->linkPath).isSymLink())
-        QFile::remove(options->linkPath);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "scannersimulator.h"
 
+#include "simulatorline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,8 +29,8 @@ QByteArray hexOf(const QByteArray &bytes) { return bytes.toHex(' ').toUpper(); }
 
 } // namespace
 
-ScannerSimulator::ScannerSimulator(const SimOptions &options, int masterFd)
-    : m_options(options), m_masterFd(masterFd), m_persona(options.version, options.model)
+ScannerSimulator::ScannerSimulator(const SimOptions &options, SimulatorLine &line)
+    : m_options(options), m_line(line), m_persona(options.version, options.model)
 {
 }
 
@@ -36,7 +38,8 @@ void ScannerSimulator::run(const volatile bool &stopFlag)
 {
     while (!stopFlag) {
         const Clock::time_point now = Clock::now();
-        if (!m_listening && now >= m_nextListenerCheck)
+        handleCable(now);
+        if (!m_listening && m_line.pluggedIn() && now >= m_nextListenerCheck)
             checkForListener(now);
         if (m_nextBlockDue && now >= *m_nextBlockDue) {
             queueNextBlock(now);
@@ -52,13 +55,16 @@ void ScannerSimulator::run(const volatile bool &stopFlag)
         int inputIndex = -1;
         if (m_listening) {
             masterIndex = static_cast<int>(count);
-            fds[count++] = {m_masterFd, POLLIN, 0};
+            fds[count++] = {m_line.masterFd(), POLLIN, 0};
         }
         if (m_watchInput) {
             inputIndex = static_cast<int>(count);
             fds[count++] = {STDIN_FILENO, POLLIN, 0};
         }
-        if (poll(fds, count, pollTimeoutMs(now)) < 0) {
+        const auto timeout = pollTimeout(now);
+        const timespec wait{static_cast<time_t>(timeout.count() / kNanosecondsPerSecond),
+                            static_cast<long>(timeout.count() % kNanosecondsPerSecond)};
+        if (ppoll(fds, count, &wait, nullptr) < 0) {
             if (errno == EINTR)
                 continue;
             std::perror("poll");
@@ -75,9 +81,33 @@ void ScannerSimulator::run(const volatile bool &stopFlag)
     }
 }
 
+// The cable is pulled once, a while after the first program opened the
+// port, and plugged in again a while later when asked.
+void ScannerSimulator::handleCable(Clock::time_point now)
+{
+    if (m_unplugDue && now >= *m_unplugDue) {
+        m_unplugDue.reset();
+        m_unpluggedOnce = true;
+        loseListener();
+        m_line.pullOut();
+        std::printf("unplugged\n");
+        if (m_options.replugAfter)
+            m_replugDue = now + *m_options.replugAfter;
+    }
+    if (m_replugDue && now >= *m_replugDue) {
+        m_replugDue.reset();
+        QString errorText;
+        if (m_line.plugIn(&errorText))
+            std::printf("plugged in %s\n", qPrintable(m_line.slavePath()));
+        else
+            std::printf("cannot plug in again: %s\n", qPrintable(errorText));
+        m_nextListenerCheck = now;
+    }
+}
+
 void ScannerSimulator::checkForListener(Clock::time_point now)
 {
-    pollfd probe{m_masterFd, POLLIN, 0};
+    pollfd probe{m_line.masterFd(), POLLIN, 0};
     poll(&probe, 1, 0);
     if (probe.revents & POLLHUP) {
         m_nextListenerCheck = now + kListenerCheckInterval;
@@ -85,6 +115,8 @@ void ScannerSimulator::checkForListener(Clock::time_point now)
     }
     m_listening = true;
     std::printf("port opened\n");
+    if (m_options.unplugAfter && !m_unpluggedOnce && !m_unplugDue)
+        m_unplugDue = now + *m_options.unplugAfter;
 }
 
 void ScannerSimulator::loseListener()
@@ -100,7 +132,7 @@ void ScannerSimulator::loseListener()
 void ScannerSimulator::readCommands()
 {
     char chunk[kReadChunkBytes];
-    const ssize_t got = read(m_masterFd, chunk, sizeof(chunk));
+    const ssize_t got = read(m_line.masterFd(), chunk, sizeof(chunk));
     if (got <= 0) {
         if (got < 0 && errno == EAGAIN)
             return;
@@ -127,7 +159,11 @@ void ScannerSimulator::readStandardInput()
     }
     const Clock::time_point now = Clock::now();
     for (ssize_t i = 0; i < got; ++i) {
-        if (chunk[i] == '\n')
+        if (chunk[i] != '\n')
+            continue;
+        if (m_options.blocks.isEmpty())
+            std::printf("nothing to send: name samples with --send or files with --send-file\n");
+        else
             queueNextBlock(now);
     }
 }
@@ -138,24 +174,20 @@ void ScannerSimulator::answer(const ScannerCommand &command, Clock::time_point n
         std::printf("ignored command %02X\n", command.opcode);
         return;
     }
+    if (!atAgreedSpeed("command not understood"))
+        return;
     QByteArray reply = m_persona.replyTo(command);
     if (m_options.garbageFirst)
         reply.prepend(kNoise);
-    // The pieces split the reply as evenly as they can; each follows the
-    // previous one after the gap, and a reply starts after the pieces of
-    // the replies before it.
+    // A reply starts after the pieces of the replies before it.
+    const bool byteByByte = m_options.byteGap.count() > 0;
+    const std::chrono::milliseconds gap = byteByByte ? m_options.byteGap : m_options.pieceGap;
     Clock::time_point due = now;
     for (const PendingWrite &write : m_writes) {
         if (!write.dataBlock)
-            due = std::max(due, write.due + m_options.pieceGap);
+            due = std::max(due, write.due + gap);
     }
-    const int pieces = std::min(m_options.replyPieces, static_cast<int>(reply.size()));
-    int start = 0;
-    for (int i = 0; i < pieces; ++i) {
-        const int end = static_cast<int>(reply.size()) * (i + 1) / pieces;
-        m_writes.push_back({due + i * m_options.pieceGap, reply.mid(start, end - start), false});
-        start = end;
-    }
+    schedule(reply, due, byteByByte ? static_cast<int>(reply.size()) : m_options.replyPieces, gap, false);
     if (command.opcode == kQueryOpcode && command.parameterId == kModelParameter
         && (m_options.delay || m_options.repeat))
         m_nextBlockDue = now + (m_options.delay ? *m_options.delay : *m_options.repeat);
@@ -165,8 +197,40 @@ void ScannerSimulator::queueNextBlock(Clock::time_point due)
 {
     if (m_options.blocks.isEmpty())
         return;
-    m_writes.push_back({due, m_options.blocks.at(m_nextBlock), true});
+    const QByteArray &block = m_options.blocks.at(m_nextBlock);
+    schedule(block, due, m_options.byteGap.count() > 0 ? static_cast<int>(block.size()) : 1, m_options.byteGap, true);
     m_nextBlock = (m_nextBlock + 1) % m_options.blocks.size();
+}
+
+// The pieces split the bytes as evenly as they can; each follows the
+// previous one after the gap.
+void ScannerSimulator::schedule(const QByteArray &bytes, Clock::time_point due, int pieces,
+                                std::chrono::milliseconds gap, bool dataBlock)
+{
+    const int size = static_cast<int>(bytes.size());
+    const int count = std::max(1, std::min(pieces, size));
+    int start = 0;
+    for (int i = 0; i < count; ++i) {
+        const int end = size * (i + 1) / count;
+        const bool last = i + 1 == count;
+        m_writes.push_back({due + i * gap, bytes.mid(start, end - start), dataBlock, last ? bytes : QByteArray()});
+        start = end;
+    }
+}
+
+// At another speed than the scanner's, what either side sends is noise to
+// the other: the scanner neither answers nor sends. `what` is said when it
+// is not null.
+bool ScannerSimulator::atAgreedSpeed(const char *what)
+{
+    if (!m_options.baud)
+        return true;
+    const int speed = m_line.lineSpeed();
+    if (speed == *m_options.baud)
+        return true;
+    if (what)
+        std::printf("%s: the port runs at %d baud, not %d\n", what, speed, *m_options.baud);
+    return false;
 }
 
 void ScannerSimulator::writeDue(Clock::time_point now)
@@ -176,18 +240,22 @@ void ScannerSimulator::writeDue(Clock::time_point now)
     while (!m_writes.empty() && m_writes.front().due <= now) {
         const PendingWrite write = m_writes.front();
         m_writes.pop_front();
-        if (m_listening)
-            writeBytes(write.bytes, write.dataBlock);
-        else if (write.dataBlock)
-            std::printf("not written: no program has the port open\n");
+        const bool lastPiece = !write.whole.isNull();
+        if (!m_listening) {
+            if (write.dataBlock && lastPiece)
+                std::printf("not written: no program has the port open\n");
+        } else if (!write.dataBlock || atAgreedSpeed(lastPiece ? "block not sent" : nullptr)) {
+            writeBytes(write);
+        }
     }
 }
 
-void ScannerSimulator::writeBytes(const QByteArray &bytes, bool dataBlock)
+void ScannerSimulator::writeBytes(const PendingWrite &pending)
 {
+    const QByteArray &bytes = pending.bytes;
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = write(m_masterFd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t put = write(m_line.masterFd(), bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0) {
@@ -197,26 +265,29 @@ void ScannerSimulator::writeBytes(const QByteArray &bytes, bool dataBlock)
         }
         done += put;
     }
-    tcdrain(m_masterFd);
-    if (!dataBlock)
-        std::printf("answered %s\n", hexOf(bytes).constData());
+    tcdrain(m_line.masterFd());
+    if (pending.whole.isNull())
+        return;
+    if (!pending.dataBlock)
+        std::printf("answered %s\n", hexOf(pending.whole).constData());
     else if (m_options.timestamps)
-        std::printf("sent %lld bytes %lld\n", static_cast<long long>(bytes.size()), monotonicNanoseconds());
+        std::printf("sent %lld bytes %lld\n", static_cast<long long>(pending.whole.size()), monotonicNanoseconds());
     else
-        std::printf("sent %lld bytes\n", static_cast<long long>(bytes.size()));
+        std::printf("sent %lld bytes\n", static_cast<long long>(pending.whole.size()));
 }
 
-int ScannerSimulator::pollTimeoutMs(Clock::time_point now) const
+std::chrono::nanoseconds ScannerSimulator::pollTimeout(Clock::time_point now) const
 {
     Clock::time_point wake = now + kLongestSleep;
     if (!m_writes.empty())
         wake = std::min(wake, std::min_element(m_writes.begin(), m_writes.end(), [](const auto &a, const auto &b) {
                                   return a.due < b.due;
                               })->due);
-    if (m_nextBlockDue)
-        wake = std::min(wake, *m_nextBlockDue);
-    if (!m_listening)
+    for (const std::optional<Clock::time_point> &due : {m_nextBlockDue, m_unplugDue, m_replugDue}) {
+        if (due)
+            wake = std::min(wake, *due);
+    }
+    if (!m_listening && m_line.pluggedIn())
         wake = std::min(wake, m_nextListenerCheck);
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now);
-    return static_cast<int>(std::max<long long>(0, wait.count()));
+    return std::max(std::chrono::nanoseconds::zero(), std::chrono::nanoseconds(wake - now));
 }

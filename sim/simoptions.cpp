@@ -5,12 +5,17 @@
 #include <QCommandLineParser>
 #include <QFile>
 
+#include <tuple>
+
 namespace {
 
 constexpr int kMillisecondsPerSecond = 1000;
 
 const QCommandLineOption kLinkOption("link", "Make PATH a symbolic link to the pseudo-terminal.", "PATH");
-const QCommandLineOption kVersionOption("version", "Answer the version query with TEXT (default V2.3).", "TEXT");
+const QCommandLineOption kVersionOption("version",
+                                        "Answer the version query with TEXT (default V2.3 and CR LF, as real scanners "
+                                        "end it).",
+                                        "TEXT");
 const QCommandLineOption kModelOption("model", "Answer the model query with TEXT (default KR1).", "TEXT");
 const QCommandLineOption kSendOption("send", "Samples to send in turn: mrz, long, barcode (comma-separated, repeatable).",
                                      "LIST");
@@ -22,7 +27,23 @@ const QCommandLineOption kRepeatOption("repeat", "Send the next block every SECO
 const QCommandLineOption kSilentOption("silent", "Never answer a command.");
 const QCommandLineOption kPiecesOption("pieces", "Write every reply in N pieces.", "N");
 const QCommandLineOption kPieceGapOption("piece-gap", "Milliseconds between the pieces of a reply (default 30).", "MS");
+const QCommandLineOption kByteGapOption("byte-gap",
+                                        "Send reply and data bytes one at a time, MS milliseconds apart, as a UART "
+                                        "does (1 is about 9600 baud). Overrides --pieces.",
+                                        "MS");
 const QCommandLineOption kGarbageOption("garbage", "Write noise before every reply.");
+const QCommandLineOption kUnplugOption("unplug-after",
+                                       "Pull the cable SECONDS after a program opened the port: the pseudo-terminal "
+                                       "closes and the --link goes.",
+                                       "SECONDS");
+const QCommandLineOption kReplugOption("replug-after",
+                                       "Plug the cable in again SECONDS after pulling it: a new pseudo-terminal "
+                                       "behind the same --link path.",
+                                       "SECONDS");
+const QCommandLineOption kBaudOption("baud",
+                                     "Talk only to a port set to N baud; at any other speed nothing is answered or "
+                                     "sent, as a scanner at another speed is not understood.",
+                                     "N");
 const QCommandLineOption kTimestampsOption("timestamps", "Print the monotonic time in nanoseconds of each block written.");
 
 std::optional<QByteArray> sampleNamed(const QString &name)
@@ -34,6 +55,14 @@ std::optional<QByteArray> sampleNamed(const QString &name)
     if (name == QLatin1String("barcode"))
         return ScannerSamples::barcode();
     return std::nullopt;
+}
+
+// A whole number of at least `minimum`, or nothing.
+std::optional<int> wholeNumber(const QString &text, int minimum)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    return ok && number >= minimum ? std::optional<int>(number) : std::nullopt;
 }
 
 std::optional<std::chrono::milliseconds> secondsValue(const QString &text)
@@ -53,11 +82,12 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     parser.setApplicationDescription(
         "Plays a serial barcode and identity-card scanner on a pseudo-terminal and prints its path.\n"
         "Every line typed on standard input sends the next data block: the samples of --send\n"
-        "first, then the files of --send-file, in the order given, round and round.");
+        "first, then the files of --send-file, in the order given, round and round.\n"
+        "With --unplug-after and --replug-after the path printed first changes; --link keeps one path.");
     parser.addHelpOption();
     parser.addOptions({kLinkOption, kVersionOption, kModelOption, kSendOption, kSendFileOption, kDelayOption,
-                       kRepeatOption, kSilentOption, kPiecesOption, kPieceGapOption, kGarbageOption,
-                       kTimestampsOption});
+                       kRepeatOption, kSilentOption, kPiecesOption, kPieceGapOption, kByteGapOption, kGarbageOption,
+                       kTimestampsOption, kUnplugOption, kReplugOption, kBaudOption});
     if (!parser.parse(arguments)) {
         *errorText = parser.errorText();
         return std::nullopt;
@@ -89,7 +119,9 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         }
         options.blocks << file.readAll();
     }
-    for (const auto &[option, target] : {std::pair{&kDelayOption, &options.delay}, std::pair{&kRepeatOption, &options.repeat}}) {
+    for (const auto &[option, target] :
+         {std::pair{&kDelayOption, &options.delay}, std::pair{&kRepeatOption, &options.repeat},
+          std::pair{&kUnplugOption, &options.unplugAfter}, std::pair{&kReplugOption, &options.replugAfter}}) {
         if (!parser.isSet(*option))
             continue;
         *target = secondsValue(parser.value(*option));
@@ -98,24 +130,32 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
             return std::nullopt;
         }
     }
+    if (options.replugAfter && (!options.unplugAfter || options.linkPath.isEmpty())) {
+        *errorText = QStringLiteral("--replug-after wants --unplug-after, and --link to keep the path");
+        return std::nullopt;
+    }
     options.silent = parser.isSet(kSilentOption);
     options.garbageFirst = parser.isSet(kGarbageOption);
     options.timestamps = parser.isSet(kTimestampsOption);
-    if (parser.isSet(kPiecesOption)) {
-        bool ok = false;
-        options.replyPieces = parser.value(kPiecesOption).toInt(&ok);
-        if (!ok || options.replyPieces < 1) {
-            *errorText = QStringLiteral("--pieces wants a number of at least 1");
+    // Whole numbers: the option, its least value, where it goes.
+    int pieceGapMs = static_cast<int>(options.pieceGap.count());
+    int byteGapMs = 0;
+    int baud = 0;
+    for (const auto &[option, minimum, target] :
+         {std::tuple{&kPiecesOption, 1, &options.replyPieces}, std::tuple{&kPieceGapOption, 0, &pieceGapMs},
+          std::tuple{&kByteGapOption, 0, &byteGapMs}, std::tuple{&kBaudOption, 1, &baud}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const std::optional<int> number = wholeNumber(parser.value(*option), minimum);
+        if (!number) {
+            *errorText = QStringLiteral("--%1 wants a whole number of at least %2").arg(option->names().first()).arg(minimum);
             return std::nullopt;
         }
+        *target = *number;
     }
-    if (parser.isSet(kPieceGapOption)) {
-        bool ok = false;
-        options.pieceGap = std::chrono::milliseconds(parser.value(kPieceGapOption).toInt(&ok));
-        if (!ok || options.pieceGap.count() < 0) {
-            *errorText = QStringLiteral("--piece-gap wants a number of milliseconds");
-            return std::nullopt;
-        }
-    }
+    options.pieceGap = std::chrono::milliseconds(pieceGapMs);
+    options.byteGap = std::chrono::milliseconds(byteGapMs);
+    if (baud > 0)
+        options.baud = baud;
     return options;
 }

@@ -12,7 +12,7 @@
 struct SimOptions
 {
     QString linkPath;                     // a symbolic link to the pseudo-terminal, if given
-    QByteArray version = QByteArrayLiteral("V2.3");
+    QByteArray version = QByteArrayLiteral("V2.3\r\n"); // as real scanners end it
     QByteArray model = QByteArrayLiteral("KR1");
     QList<QByteArray> blocks;             // data blocks, sent in turn
     std::optional<std::chrono::milliseconds> delay;  // first block this long after identification
@@ -20,8 +20,12 @@ struct SimOptions
     bool silent = false;                  // answer nothing
     int replyPieces = 1;                  // write each reply in this many pieces
     std::chrono::milliseconds pieceGap{30};
+    std::chrono::milliseconds byteGap{0}; // above 0: every byte goes out alone, this far apart
     bool garbageFirst = false;            // noise before every reply
     bool timestamps = false;              // monotonic time of each block written
+    std::optional<std::chrono::milliseconds> unplugAfter; // cable pulled this long after the port was opened
+    std::optional<std::chrono::milliseconds> replugAfter; // and plugged in again this long after that
+    std::optional<int> baud;              // talk only to a port opened at this speed
 };
 
 // Parses the arguments (the first is the program). Returns nothing and

@@ -4,6 +4,7 @@
 #include "catalogue.h"
 #include "fieldnames.h"
 #include "portlist.h"
+#include "rememberedport.h"
 #include "systemkeyboard.h"
 #include "transmitsettings.h"
 
@@ -41,6 +42,8 @@ tools::tools(QWidget *parent, ToolsOptions options)
     , ui(new Ui::tools)
     , housekeepingTimer(new QTimer)
     , extraPorts(std::move(options.extraPorts))
+    , portLister(std::move(options.portLister))
+    , portWatch(portLister)
     , settingsPath(std::move(options.settingsPath))
     , keyboard(std::move(options.keyboard))
     , injector(keyboardOrSystem(keyboard))
@@ -83,15 +86,30 @@ tools::~tools()
     delete housekeepingTimer;
 }
 
-// The ports the system lists, then those given with --port; the first of
-// those is the one to open, so it is made current.
+// The ports the system lists, described in their tool tips, then those
+// given with --port. The first of those is the one to open; without them the
+// port that identified a scanner last time, when it is there.
 void tools::fillPortList()
 {
-    const QStringList systemPorts = systemPortNames();
-    ui->cBcomPort->addItems(systemPorts);
+    const QList<SerialPortEntry> listed = portLister();
+    for (const SerialPortEntry &port : listed) {
+        ui->cBcomPort->addItem(port.name);
+        const QString toolTip = portToolTip(port);
+        if (!toolTip.isEmpty())
+            ui->cBcomPort->setItemData(ui->cBcomPort->count() - 1, toolTip, Qt::ToolTipRole);
+    }
     ui->cBcomPort->addItems(extraPorts);
     if (!extraPorts.isEmpty())
-        ui->cBcomPort->setCurrentIndex(systemPorts.size());
+        ui->cBcomPort->setCurrentIndex(listed.size());
+    else
+        selectPort(rememberedPort(userSettings));
+}
+
+void tools::selectPort(const QString &portName)
+{
+    const int index = portName.isEmpty() ? -1 : ui->cBcomPort->findText(portName, Qt::MatchExactly);
+    if (index >= 0)
+        ui->cBcomPort->setCurrentIndex(index);
 }
 
 void tools::ptimerOut()

@@ -3,8 +3,11 @@
 #include "idrecord.h"
 #include "keyboarddevice.h"
 #include "keyinjector.h"
+#include "portlist.h"
+#include "portwatch.h"
 #include "scannerlink.h"
 
+#include <QSettings>
 #include <QStringList>
 #include <QWidget>
 
@@ -18,10 +21,12 @@ namespace Ui { class tools; }
 
 // What the program hands the main window at start: ports that the system
 // does not list (given with --port), the keyboard to type on (the system's
-// when none is given) and where "Config.ini" lies.
+// when none is given), where "Config.ini" lies and how the system's ports
+// are listed.
 struct ToolsOptions
 {
     QStringList extraPorts;
+    PortLister portLister = systemPorts;
     std::unique_ptr<KeyboardDevice> keyboard;
     QString settingsPath = QStringLiteral("Config.ini");
 };
@@ -41,6 +46,7 @@ public:
     ScannerLink &scannerLink() { return link; }
     const IdRecord &record() const { return currentRecord; }
     const QStringList &transmitEntries() const { return transmitList; }
+    bool watchingForDevice() const { return portWatch.watching(); }
 
 private slots:
     void on_pBcomOpen_clicked();
@@ -59,7 +65,10 @@ private:
     friend class ToolsTest;
 
     void fillPortList();
+    void selectPort(const QString &portName);
     void connectLinkToPanel();
+    void reconnect(const QString &portName);
+    void stopWatching();
     void loadSettings();
     void fillFieldLists();
     void refreshTransmitList();
@@ -80,6 +89,11 @@ private:
     int dateFormatIndex = 0;
 
     QStringList extraPorts;
+    PortLister portLister;
+    PortWatch portWatch;
+    PortIdentity linkedPort;   // the device of the last identified link
+    bool reconnecting = false; // the link is being opened again by the watch
+    QSettings userSettings;    // per user, in the system's place for our name
     QString settingsPath;
     std::unique_ptr<KeyboardDevice> keyboard;
     KeyInjector injector;

@@ -62,9 +62,9 @@ bool QuillonSession::startSimulator(const QStringList &arguments)
     return QFile::exists(link);
 }
 
-bool QuillonSession::startSimulatorSending(const QList<scanned::Block> &blocks)
+bool QuillonSession::startSimulatorSending(const QList<scanned::Block> &blocks, const QStringList &lineArguments)
 {
-    QStringList arguments;
+    QStringList arguments = lineArguments;
     for (int i = 0; i < blocks.size(); ++i) {
         QFile file(work.filePath(QStringLiteral("block%1.bin").arg(i)));
         if (!file.open(QIODevice::WriteOnly) || file.write(blocks[i].bytes) != blocks[i].bytes.size())
@@ -77,6 +77,11 @@ bool QuillonSession::startSimulatorSending(const QList<scanned::Block> &blocks)
 bool QuillonSession::startQuillon()
 {
     quillon.setWorkingDirectory(work.path());
+    // Quillon keeps the port it last identified a scanner on per user; the
+    // session's user is a folder of its own.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("user-config")));
+    quillon.setProcessEnvironment(environment);
     quillon.start(QStringLiteral(QUILLON_BINARY), {"--port", work.filePath(QStringLiteral("scanner"))});
     return quillon.waitForStarted(kProcessStartMs);
 }

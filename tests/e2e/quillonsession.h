@@ -34,8 +34,8 @@ public:
     // Starts the simulator with these extra arguments (after --link).
     bool startSimulator(const QStringList &arguments);
     // Starts the simulator so that it sends these blocks, one for each line
-    // written to its standard input.
-    bool startSimulatorSending(const QList<scanned::Block> &blocks);
+    // written to its standard input; lineArguments shape the line (--byte-gap).
+    bool startSimulatorSending(const QList<scanned::Block> &blocks, const QStringList &lineArguments = {});
     QProcess &simulator() { return sim; }
 
     bool startQuillon();

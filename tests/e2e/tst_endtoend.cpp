@@ -24,6 +24,7 @@ class EndToEndTest : public QObject
 
 private slots:
     void initTestCase();
+    void scannerToTypedText_data();
     void scannerToTypedText();
 };
 
@@ -35,12 +36,22 @@ void EndToEndTest::initTestCase()
         QSKIP("needs xdotool to click Quillon's windows (apt-get install xdotool)");
 }
 
+void EndToEndTest::scannerToTypedText_data()
+{
+    QTest::addColumn<QStringList>("lineArguments");
+    QTest::newRow("each reply and block in one write") << QStringList();
+    // As a scanner's UART sends at 9600 baud: the replies and the cards
+    // arrive byte after byte and must still be read whole.
+    QTest::newRow("a byte at a time, 1 ms apart") << QStringList{"--byte-gap", "1"};
+}
+
 void EndToEndTest::scannerToTypedText()
 {
+    QFETCH(QStringList, lineArguments);
     QuillonSession session;
     session.writeConfig(scanned::kDateFormat, scanned::transmitFields());
     const QList<scanned::Block> blocks = scanned::blocks();
-    QVERIFY(session.startSimulatorSending(blocks));
+    QVERIFY(session.startSimulatorSending(blocks, lineArguments));
 
     QPlainTextEdit target;
     target.setGeometry(1045, 10, 230, 400);

@@ -26,21 +26,27 @@ bool FakeScanner::start(QString *errorText)
 
 void FakeScanner::send(const QList<QByteArray> &pieces, std::chrono::milliseconds gap)
 {
-    for (int i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
+    ++m_sending;
+    for (int i = 0; i < pieces.size() && writeAll(pieces.at(i)); ++i) {
+        if (i + 1 < pieces.size())
             std::this_thread::sleep_for(gap);
-        const QByteArray &piece = pieces.at(i);
-        qsizetype done = 0;
-        while (done < piece.size()) {
-            const ssize_t put = ::write(m_terminal.masterFd(), piece.constData() + done,
-                                        static_cast<size_t>(piece.size() - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return;
-            done += put;
-        }
     }
+    --m_sending;
+}
+
+bool FakeScanner::writeAll(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put =
+            ::write(m_terminal.masterFd(), bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
 }
 
 QByteArray FakeScanner::received() const
@@ -100,9 +106,10 @@ void FakeScanner::answer(const ScannerCommand &command, int index)
         return;
     ScannerPersona persona(m_behaviour.version, m_behaviour.model.value_or(QByteArray()));
     const QByteArray reply = persona.replyTo(command);
+    const bool byteByByte = m_behaviour.byteGap.count() > 0;
     QList<QByteArray> pieces;
-    const int count = m_behaviour.replyPieces;
+    const int count = byteByByte ? reply.size() : m_behaviour.replyPieces;
     for (int i = 0; i < count; ++i)
         pieces << reply.mid(reply.size() * i / count, reply.size() * (i + 1) / count - reply.size() * i / count);
-    send(pieces, m_behaviour.pieceGap);
+    send(pieces, byteByByte ? m_behaviour.byteGap : m_behaviour.pieceGap);
 }

@@ -23,6 +23,7 @@ struct ScannerBehaviour
     bool silent = false;                       // no command gets an answer
     int replyPieces = 1;
     std::chrono::milliseconds pieceGap{20};
+    std::chrono::milliseconds byteGap{0};      // above 0: replies go out a byte at a time, as a UART sends them
 };
 
 class FakeScanner
@@ -41,11 +42,14 @@ public:
     void send(const QList<QByteArray> &pieces, std::chrono::milliseconds gap = std::chrono::milliseconds{0});
     // Everything the host wrote so far.
     QByteArray received() const;
+    // Whether bytes are still going out (a reply, or a send() of the test).
+    bool sending() const { return m_sending > 0; }
     // The cable is pulled: the thread stops and the line hangs up.
     void hangUp();
 
 private:
     void serve();
+    bool writeAll(const QByteArray &bytes);
     void answer(const ScannerCommand &command, int index);
     void stop();
 
@@ -53,6 +57,7 @@ private:
     PseudoTerminal m_terminal;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_sending{0};
     mutable std::mutex m_receivedLock;
     QByteArray m_received;
 };

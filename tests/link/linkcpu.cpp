@@ -1,10 +1,13 @@
 // How much of a core the link takes: the CPU time of the GUI thread during a
 // handshake with a scanner that answers, during one with a scanner that stays
-// silent (the full second of polling), and while the link stands open and
-// idle, polled as the receive timer polls it. Prints the figures next to
-// their wall-clock times; it passes or fails nothing.
-//   quillon-link-cpu [IDLE_SECONDS]   (default 60)
+// silent (the full second of polling), while the link stands open and idle,
+// polled as the receive timer polls it, and while it watches for a device to
+// come back after a re-plug (by its name alone, and as a USB adapter, which
+// lists the system's ports at every look). Prints the figures next to their
+// wall-clock times; it passes or fails nothing.
+//   quillon-link-cpu [IDLE_SECONDS]   (default 60, for each idle span)
 #include "fakescanner.h"
+#include "portwatch.h"
 #include "scannerlink.h"
 
 #include <QCoreApplication>
@@ -21,6 +24,8 @@ namespace {
 constexpr int kDefaultIdleSeconds = 60;
 constexpr std::chrono::milliseconds kReceivePollInterval{300}; // as the main window's receive timer
 const QString kBaud = QStringLiteral("115200");
+constexpr quint16 kUsbVendor = 0x10C4;
+constexpr quint16 kUsbProduct = 0xEA60;
 
 double threadCpuSeconds()
 {
@@ -35,6 +40,13 @@ struct Span
     double cpu;
     double wall;
 };
+
+void runEvents(int seconds)
+{
+    QEventLoop idle;
+    QTimer::singleShot(std::chrono::seconds(seconds), &idle, &QEventLoop::quit);
+    idle.exec();
+}
 
 template<typename Work>
 Span measure(Work work)
@@ -74,7 +86,7 @@ int main(int argc, char *argv[])
         return 1;
 
     ScannerLink link;
-    link.setWarningHandler([](const char *) {});
+    link.setWarningHandler([](const QString &) {});
     print("handshake, scanner answers", measure([&] { link.openLink(answering.portPath(), kBaud); }));
     if (!link.portOpen()) {
         std::fprintf(stderr, "the scanner was not identified\n");
@@ -88,16 +100,23 @@ int main(int argc, char *argv[])
             link.readAll();
     });
     receiveTimer.start();
-    print("link open and idle", measure([&] {
-              QEventLoop idle;
-              QTimer::singleShot(std::chrono::seconds(idleSeconds), &idle, &QEventLoop::quit);
-              idle.exec();
-          }));
+    print("link open and idle", measure([&] { runEvents(idleSeconds); }));
     receiveTimer.stop();
     link.closePort();
 
     ScannerLink unanswered;
-    unanswered.setWarningHandler([](const char *) {});
+    unanswered.setWarningHandler([](const QString &) {});
     print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), kBaud); }));
+
+    // Devices that never come back, so each watch runs the whole span.
+    const PortIdentity byName{QStringLiteral("/dev/ttyQuillonGone0"), {}, std::nullopt, std::nullopt};
+    const PortIdentity usbAdapter{QStringLiteral("ttyQuillonGone1"), QStringLiteral("QL000001"), kUsbVendor,
+                                  kUsbProduct};
+    for (const auto &[what, lost] : {std::pair{"watching for a re-plug, by name", byName},
+                                     std::pair{"watching for a re-plug, USB adapter", usbAdapter}}) {
+        PortWatch watch(systemPorts);
+        watch.start(lost);
+        print(what, measure([&] { runEvents(idleSeconds); }));
+    }
     return 0;
 }

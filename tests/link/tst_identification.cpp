@@ -1,6 +1,6 @@
 // Identifying the scanner from its replies: the version and model texts,
 // the DeviceType of each model name, the result text under the panel; and
-// the ports an operator names on the command line.
+// the ports an operator names on the command line and how a port is described.
 #include "devicetype.h"
 #include "portlist.h"
 #include "replytext.h"
@@ -20,6 +20,8 @@ private slots:
     void replyTexts();
     void portsFromArguments_data();
     void portsFromArguments();
+    void portDescribed_data();
+    void portDescribed();
 };
 
 void IdentificationTest::deviceTypeOfModel_data()
@@ -112,6 +114,25 @@ void IdentificationTest::portsFromArguments()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, ports);
     QCOMPARE(extraPortsFromArguments(arguments), ports);
+}
+
+void IdentificationTest::portDescribed_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("maker");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("both") << "CP2102 USB to UART" << "Silicon Labs" << "CP2102 USB to UART (Silicon Labs)";
+    QTest::newRow("description only") << "ttyS0" << "" << "ttyS0";
+    QTest::newRow("maker only") << "" << "FTDI" << "FTDI";
+    QTest::newRow("neither") << "" << "" << "";
+}
+
+void IdentificationTest::portDescribed()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, maker);
+    QFETCH(QString, toolTip);
+    QCOMPARE(portToolTip({QStringLiteral("ttyUSB0"), description, maker, {}, std::nullopt, std::nullopt}), toolTip);
 }
 
 QTEST_GUILESS_MAIN(IdentificationTest)

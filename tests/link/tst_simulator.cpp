@@ -7,25 +7,17 @@
 #include "scannerpersona.h"
 #include "scannersamples.h"
 #include "simoptions.h"
+#include "simulatorrun.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QtTest>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <functional>
-#include <poll.h>
 #include <termios.h>
-#include <unistd.h>
 
 namespace {
 
-constexpr int kStartMs = 5000;
-constexpr int kReplyWithinMs = 2000;
 constexpr int kQuietMs = 300;
-constexpr int kPollSliceMs = 10;
 constexpr int kLineBytes = 30;
 constexpr int kLongRecordThresholdBytes = 150;
 
@@ -48,114 +40,6 @@ int checkDigit(const QByteArray &field)
     return sum % 10;
 }
 
-// The host's end of the simulator's line, opened through the --link path.
-class HostEnd
-{
-public:
-    ~HostEnd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    bool open(const QString &path)
-    {
-        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        termios raw{};
-        if (fd < 0 || ::tcgetattr(fd, &raw) != 0)
-            return false;
-        ::cfmakeraw(&raw);
-        return ::tcsetattr(fd, TCSANOW, &raw) == 0;
-    }
-    bool write(const QByteArray &bytes) { return ::write(fd, bytes.constData(), bytes.size()) == bytes.size(); }
-
-    // Reads until `done` says the bytes are complete or the time is up;
-    // `reads` counts the reads that brought bytes.
-    QByteArray readUntil(const std::function<bool(const QByteArray &)> &done, int withinMs, int *reads = nullptr)
-    {
-        QByteArray got;
-        QElapsedTimer clock;
-        clock.start();
-        while (!done(got) && clock.elapsed() < withinMs) {
-            pollfd ready{fd, POLLIN, 0};
-            if (::poll(&ready, 1, kPollSliceMs) <= 0)
-                continue;
-            char chunk[512];
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n > 0) {
-                got.append(chunk, static_cast<int>(n));
-                if (reads)
-                    ++*reads;
-            }
-        }
-        return got;
-    }
-    QByteArray readReply()
-    {
-        return readUntil([](const QByteArray &b) { return isResponseFrame(b.constData(), b.size()); }, kReplyWithinMs);
-    }
-    QByteArray readBytes(int count, int withinMs = kReplyWithinMs)
-    {
-        return readUntil([count](const QByteArray &b) { return b.size() >= count; }, withinMs);
-    }
-
-private:
-    int fd = -1;
-};
-
-// One run of quillon-scanner-sim in a scratch folder.
-class SimulatorRun
-{
-public:
-    ~SimulatorRun()
-    {
-        process.terminate();
-        if (!process.waitForFinished(kStartMs))
-            process.kill();
-    }
-    bool start(const QStringList &arguments)
-    {
-        const QString linkPath = folder.filePath(QStringLiteral("scanner"));
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(QUILLON_SIM_BINARY), QStringList{"--link", linkPath} + arguments);
-        if (!process.waitForStarted(kStartMs))
-            return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (!QFile::exists(linkPath) && clock.elapsed() < kStartMs)
-            QTest::qWait(kPollSliceMs);
-        return host.open(linkPath);
-    }
-    QString file(const QString &name, const QByteArray &contents)
-    {
-        QFile f(folder.filePath(name));
-        if (f.open(QIODevice::WriteOnly))
-            f.write(contents);
-        return f.fileName();
-    }
-    // A line on the simulator's standard input, as the end-to-end test types it.
-    bool typeLine()
-    {
-        process.write("\n");
-        return process.waitForBytesWritten(kStartMs);
-    }
-    // The lines the simulator printed so far that start with `prefix`.
-    QList<QByteArray> linesStarting(const QByteArray &prefix)
-    {
-        output += process.readAllStandardOutput();
-        QList<QByteArray> lines;
-        for (const QByteArray &line : output.split('\n')) {
-            if (line.startsWith(prefix))
-                lines << line;
-        }
-        return lines;
-    }
-
-    QTemporaryDir folder;
-    QProcess process;
-    QByteArray output;
-    HostEnd host;
-};
-
 } // namespace
 
 class SimulatorTest : public QObject
@@ -174,6 +58,10 @@ private slots:
     void misbehaviour_data();
     void misbehaviour();
     void repeatSendsOnceIdentified();
+    void answersOnlyAtItsSpeed_data();
+    void answersOnlyAtItsSpeed();
+    void unplugAndReplug();
+    void emptyLineWithNothingToSend();
 };
 
 void SimulatorTest::optionsParsed_data()
@@ -191,6 +79,15 @@ void SimulatorTest::optionsParsed_data()
     QTest::newRow("repeat of zero seconds") << QStringList{"--repeat", "0"} << false << QList<QByteArray>{};
     QTest::newRow("repeat not a number") << QStringList{"--repeat", "soon"} << false << QList<QByteArray>{};
     QTest::newRow("no pieces") << QStringList{"--pieces", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("byte gap") << QStringList{"--byte-gap", "1"} << true << QList<QByteArray>{};
+    QTest::newRow("byte gap not a number") << QStringList{"--byte-gap", "1ms"} << false << QList<QByteArray>{};
+    QTest::newRow("speed of zero") << QStringList{"--baud", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("unplug and replug") << QStringList{"--link", "/tmp/x", "--unplug-after", "1", "--replug-after", "2"}
+                                       << true << QList<QByteArray>{};
+    QTest::newRow("replug without unplug") << QStringList{"--link", "/tmp/x", "--replug-after", "2"} << false
+                                           << QList<QByteArray>{};
+    QTest::newRow("replug without a link to keep")
+        << QStringList{"--unplug-after", "1", "--replug-after", "2"} << false << QList<QByteArray>{};
 }
 
 void SimulatorTest::optionsParsed()
@@ -205,7 +102,7 @@ void SimulatorTest::optionsParsed()
     if (!valid)
         return;
     QCOMPARE(options->blocks, blocks);
-    QCOMPARE(options->version, QByteArray("V2.3"));
+    QCOMPARE(options->version, QByteArray("V2.3\r\n"));
     QCOMPARE(options->model, QByteArray("KR1"));
 }
 
@@ -304,7 +201,7 @@ void SimulatorTest::handshakeThenOneBlockPerInputLine()
 
     QVERIFY(sim.host.write(kVersionQuery));
     QByteArray reply = sim.host.readReply();
-    QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("V2.3"));
+    QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("V2.3\r\n"));
     QVERIFY(sim.host.write(kModelQuery));
     reply = sim.host.readReply();
     QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("KR1"));
@@ -337,6 +234,7 @@ void SimulatorTest::misbehaviour_data()
     QTest::newRow("silent") << QStringList{"--silent"} << false << false << 0;
     QTest::newRow("garbage first") << QStringList{"--garbage"} << true << false << 1;
     QTest::newRow("three pieces") << QStringList{"--pieces", "3", "--piece-gap", "60"} << true << true << 3;
+    QTest::newRow("a byte at a time") << QStringList{"--byte-gap", "2"} << true << true << 5;
 }
 
 void SimulatorTest::misbehaviour()
@@ -366,6 +264,62 @@ void SimulatorTest::repeatSendsOnceIdentified()
     sim.host.readReply();
     const QByteArray barcode = ScannerSamples::barcode();
     QCOMPARE(hexOf(sim.host.readBytes(2 * barcode.size())), hexOf(barcode + barcode));
+}
+
+void SimulatorTest::answersOnlyAtItsSpeed_data()
+{
+    QTest::addColumn<int>("portSpeed");
+    QTest::addColumn<bool>("answers");
+    QTest::newRow("port at the scanner's speed") << int(B9600) << true;
+    QTest::newRow("port at another speed") << int(B115200) << false;
+}
+
+void SimulatorTest::answersOnlyAtItsSpeed()
+{
+    QFETCH(int, portSpeed);
+    QFETCH(bool, answers);
+    SimulatorRun sim;
+    QVERIFY(sim.start({"--baud", "9600", "--send", "barcode"}));
+    QVERIFY(sim.host.open(sim.linkPath(), speed_t(portSpeed)));
+    QVERIFY(sim.host.write(kVersionQuery));
+    const QByteArray reply = sim.host.readUntil(
+        [](const QByteArray &b) { return isResponseFrame(b.constData(), b.size()); }, answers ? kReplyWithinMs : kQuietMs);
+    QCOMPARE(reply.contains("V2.3"), answers);
+    QVERIFY(sim.typeLine());
+    QCOMPARE(sim.host.readBytes(1, answers ? kReplyWithinMs : kQuietMs).isEmpty(), !answers);
+    if (!answers)
+        QTRY_COMPARE(sim.linesStarting("command not understood: the port runs at 115200 baud, not 9600").size(), 1);
+}
+
+// The cable pulled a while after the port was opened, and plugged in again:
+// the line hangs up and the path goes, then the same path leads to a new
+// pseudo-terminal that answers as before.
+void SimulatorTest::unplugAndReplug()
+{
+    SimulatorRun sim;
+    QVERIFY(sim.start({"--unplug-after", "0.5", "--replug-after", "0.5"}));
+    QVERIFY(sim.host.write(kVersionQuery));
+    const QByteArray before = sim.host.readReply();
+    QVERIFY(isResponseFrame(before.constData(), before.size()));
+    QVERIFY2(sim.host.hungUp(kReplyWithinMs), "the line did not hang up");
+    QVERIFY(!QFileInfo::exists(sim.linkPath()));
+    QTRY_COMPARE_WITH_TIMEOUT(sim.linesStarting("plugged in /dev/").size(), 1, kReplyWithinMs);
+    QVERIFY(QFileInfo::exists(sim.linkPath()));
+
+    QVERIFY(sim.host.open(sim.linkPath()));
+    QVERIFY(sim.host.write(kModelQuery));
+    const QByteArray reply = sim.host.readReply();
+    QCOMPARE(responsePayload(reply.constData(), reply.size()), QByteArray("KR1"));
+    QCOMPARE(sim.linesStarting("unplugged").size(), 1); // once only
+}
+
+void SimulatorTest::emptyLineWithNothingToSend()
+{
+    SimulatorRun sim;
+    QVERIFY(sim.start({}));
+    QVERIFY(sim.typeLine());
+    QTRY_COMPARE(sim.linesStarting("nothing to send").size(), 1);
+    QCOMPARE(sim.host.readBytes(1, kQuietMs), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(SimulatorTest)

@@ -16,6 +16,7 @@ constexpr int kStartMs = 5000;
 constexpr int kArrivalMs = 3000;
 constexpr int kClosedPauseMs = 500;
 const QString kBaud = QStringLiteral("115200");
+const QString kNoAnswer = QStringLiteral("The scanner did not answer. Check the speed, the port and the cable.");
 
 // The simulator program on a pseudo-terminal reached through a link in a
 // temporary folder.
@@ -66,7 +67,12 @@ void SimulatorLinkTest::handshakeWithTheProgram_data()
                                      << QStringLiteral("Conexión V9 exitosa, %1_115200");
     QTest::newRow("replies in pieces") << QStringList{"--pieces", "3", "--model", "KR5"}
                                        << QStringLiteral("Conexión KR5_V2.3 exitosa, %1_115200");
+    QTest::newRow("a byte at a time, 1 ms apart") << QStringList{"--byte-gap", "1"}
+                                                  << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
+    QTest::newRow("scanner at its speed") << QStringList{"--baud", "115200"}
+                                          << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
     QTest::newRow("garbage before replies") << QStringList{"--garbage"} << QString();
+    QTest::newRow("scanner at another speed") << QStringList{"--baud", "9600"} << QString();
 }
 
 void SimulatorLinkTest::handshakeWithTheProgram()
@@ -78,15 +84,16 @@ void SimulatorLinkTest::handshakeWithTheProgram()
 
     ScannerLink link;
     QStringList warnings;
-    link.setWarningHandler([&](const char *text) { warnings << QString::fromUtf8(text); });
+    link.setWarningHandler([&](const QString &text) { warnings << text; });
     QSignalSpy connected(&link, &ScannerLink::linkConnected);
     link.openLink(simulator.portPath(), kBaud);
 
-    QCOMPARE(warnings, QStringList());
     if (resultText.isEmpty()) {
+        QCOMPARE(warnings, QStringList{kNoAnswer});
         QCOMPARE(connected.count(), 0);
         QVERIFY(!link.portOpen());
     } else {
+        QCOMPARE(warnings, QStringList());
         QCOMPARE(connected.count(), 1);
         QCOMPARE(connected.at(0).at(0).toString(), resultText.arg(simulator.portPath()));
     }

@@ -2,10 +2,9 @@
 
 #include "fakescanner.h"
 
-#include "keyinjector.h"
+#include "expectedtyping.h"
 #include "modalcloser.h"
 #include "recordingkeyboard.h"
-#include "typebytes.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -18,6 +17,8 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include <thread>
+
 namespace {
 
 QStringList texts(const QListWidget *list)
@@ -26,17 +27,6 @@ QStringList texts(const QListWidget *list)
     for (int row = 0; row < list->count(); ++row)
         out << list->item(row)->text();
     return out;
-}
-
-// What typing these bytes on a fresh recording keyboard records: the
-// expected stream for a composed output.
-RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
-{
-    RecordingKeyboard keyboard;
-    KeyInjector injector(keyboard);
-    injector.initKeyTable();
-    typeBytes(injector, bytes);
-    return keyboard.events();
 }
 
 QByteArray longRecord()
@@ -59,6 +49,7 @@ class ToolsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void form();
     void extraPortsFollowTheSystemPorts();
@@ -76,6 +67,7 @@ private slots:
     void startUpRunTypesNothing();
     void composedOutputFollowsWidgetOrder();
     void fixedTabTitleSuppressesOutput();
+    void cardSentByteByByteIsOneBlock();
 
 private:
     std::unique_ptr<tools> makeWindow(QStringList extraPorts = {});
@@ -90,7 +82,16 @@ private:
     RecordingKeyboard *keyboard = nullptr;
     std::unique_ptr<QTemporaryDir> dir;
     QString settingsPath;
+    QTemporaryDir userSettingsDir;
 };
+
+// The port the link remembers goes to settings of the test's own, never to
+// the user's.
+void ToolsTest::initTestCase()
+{
+    QVERIFY(userSettingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettingsDir.path());
+}
 
 void ToolsTest::init()
 {
@@ -400,6 +401,32 @@ void ToolsTest::fixedTabTitleSuppressesOutput()
     window->parseLongRecord(longRecord());
     QCOMPARE(window->record().surnames, QStringLiteral("PEREZ GOMEZ")); // parsed all the same
     QVERIFY(!keyboard->hasKeyEvents());
+}
+
+// At 9600 baud a long card record takes a fifth of a second to arrive,
+// longer than the receive path's settling wait: it is still read as one block.
+void ToolsTest::cardSentByteByByteIsOneBlock()
+{
+    FakeScanner scanner;
+    QString error;
+    QVERIFY2(scanner.start(&error), qPrintable(error));
+    auto window = makeWindow({scanner.portPath()});
+    QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
+    QVERIFY(window->scannerLink().portOpen());
+    window->receiveTimer->stop(); // this test polls for it
+
+    const QByteArray record = longRecord();
+    QList<QByteArray> bytes;
+    for (char byte : record)
+        bytes << QByteArray(1, byte);
+    std::thread sender([&] { scanner.send(bytes, std::chrono::milliseconds(1)); });
+    QTRY_VERIFY(window->scannerLink().bytesAvailable() > 0);
+    window->ReadMyCom();
+    sender.join();
+
+    const QString log = child<QTextEdit>(*window, "tElog")->toPlainText();
+    QVERIFY2(log.contains(QStringLiteral("Receive %1 bytes data:").arg(record.size())), qPrintable(log.left(60)));
+    QCOMPARE(window->record().idNumber, QStringLiteral("12345678"));
 }
 
 QTEST_MAIN(ToolsTest)

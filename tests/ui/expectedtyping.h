@@ -1,0 +1,16 @@
+#pragma once
+
+#include "keyinjector.h"
+#include "recordingkeyboard.h"
+#include "typebytes.h"
+
+// What typing these bytes on a fresh recording keyboard records: the
+// expected stream for a composed output.
+inline RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeBytes(injector, bytes);
+    return keyboard.events();
+}

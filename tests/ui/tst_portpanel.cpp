@@ -1,0 +1,234 @@
+// The port panel of the main window over time: the port that identified a
+// scanner is offered first at the next start and after "Actualizar", ports
+// carry their description, and a scanner whose cable was pulled is
+// identified again by itself when it comes back (the simulator program
+// pulls and plugs its cable), so a card read afterwards is typed as before.
+#include "tools.h"
+
+#include "expectedtyping.h"
+#include "fakescanner.h"
+#include "modalcloser.h"
+#include "recordingkeyboard.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int kStartMs = 5000;
+// The cable goes a second after the port was opened; back, when asked, a
+// second later; the watch looks once a second and lets a new device settle.
+constexpr int kUnplugNoticedMs = 5000;
+constexpr int kBackAndIdentifiedMs = 8000;
+constexpr int kTypedMs = 5000;
+const QString kResultText = QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
+const QString kDisconnected = QStringLiteral("The serial port was disconnected.");
+const QString kNoAnswer = QStringLiteral("The scanner did not answer. Check the speed, the port and the cable.");
+const QString kWarningTitle = QStringLiteral(" Warning ");
+
+// The simulator program behind a path of the test's choosing.
+class Simulator
+{
+public:
+    ~Simulator()
+    {
+        process.terminate();
+        if (!process.waitForFinished(kStartMs))
+            process.kill();
+    }
+    bool start(const QString &linkPath, const QStringList &arguments)
+    {
+        process.start(QStringLiteral(QUILLON_SIM_BINARY), QStringList{"--link", linkPath} + arguments);
+        return process.waitForStarted(kStartMs) && process.waitForReadyRead(kStartMs)
+               && process.readLine().startsWith("/dev/");
+    }
+    QProcess process;
+};
+
+} // namespace
+
+class PortPanelTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void portRememberedAcrossStartsAndRefresh();
+    void scannerBackAfterReplugTypesAgain();
+    void failedIdentificationAfterReplugStopsWatching();
+    void operatorStopsTheWatch_data();
+    void operatorStopsTheWatch();
+
+private:
+    std::unique_ptr<tools> makeWindow(QStringList extraPorts = {});
+    // The window linked to a simulator that pulls its cable a second later,
+    // once the operator has been told of it.
+    void linkThenLoseTheCable(Simulator &simulator, const QStringList &arguments, std::unique_ptr<tools> &window);
+    template <typename T> T *child(tools &window, const char *name)
+    {
+        T *found = window.findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+
+    QTemporaryDir userSettings;
+    std::unique_ptr<QTemporaryDir> work;
+    QList<SerialPortEntry> listedPorts;
+    RecordingKeyboard *keyboard = nullptr;
+    std::unique_ptr<ModalCloser> closer;
+};
+
+void PortPanelTest::initTestCase()
+{
+    QVERIFY(userSettings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userSettings.path());
+}
+
+void PortPanelTest::init()
+{
+    QSettings().clear();
+    work = std::make_unique<QTemporaryDir>();
+    listedPorts = {{QStringLiteral("ttyS0"), QStringLiteral("ttyS0"), {}, {}, std::nullopt, std::nullopt}};
+    closer = std::make_unique<ModalCloser>();
+}
+
+std::unique_ptr<tools> PortPanelTest::makeWindow(QStringList extraPorts)
+{
+    ToolsOptions options;
+    auto recording = std::make_unique<RecordingKeyboard>();
+    keyboard = recording.get();
+    options.keyboard = std::move(recording);
+    options.settingsPath = work->filePath(QStringLiteral("Config.ini"));
+    options.extraPorts = std::move(extraPorts);
+    options.portLister = [this] { return listedPorts; };
+    return std::make_unique<tools>(nullptr, std::move(options));
+}
+
+void PortPanelTest::linkThenLoseTheCable(Simulator &simulator, const QStringList &arguments,
+                                         std::unique_ptr<tools> &window)
+{
+    const QString link = work->filePath(QStringLiteral("scanner"));
+    QVERIFY(simulator.start(link, QStringList{"--unplug-after", "1"} + arguments));
+    window = makeWindow({link});
+    QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
+    QCOMPARE(child<QLabel>(*window, "lBdeviceVer")->text(), kResultText.arg(link));
+    QTRY_COMPARE_WITH_TIMEOUT(closer->seen.size(), 1, kUnplugNoticedMs);
+    QCOMPARE(closer->seen[0].texts, QStringList({kWarningTitle, kDisconnected}));
+    QVERIFY(window->watchingForDevice());
+}
+
+void PortPanelTest::portRememberedAcrossStartsAndRefresh()
+{
+    FakeScanner scanner;
+    QString error;
+    QVERIFY2(scanner.start(&error), qPrintable(error));
+    listedPorts << SerialPortEntry{scanner.portPath(), QStringLiteral("CP2102 USB to UART"),
+                                   QStringLiteral("Silicon Labs"), {}, std::nullopt, std::nullopt};
+    {
+        auto window = makeWindow();
+        auto *ports = child<QComboBox>(*window, "cBcomPort");
+        QCOMPARE(ports->currentIndex(), 0); // nothing remembered yet
+        QCOMPARE(ports->itemText(1), scanner.portPath());
+        QCOMPARE(ports->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("CP2102 USB to UART (Silicon Labs)"));
+        ports->setCurrentIndex(1);
+        QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
+        QCOMPARE(child<QLabel>(*window, "lBdeviceVer")->text(), kResultText.arg(scanner.portPath()));
+    }
+    auto window = makeWindow();
+    auto *ports = child<QComboBox>(*window, "cBcomPort");
+    QCOMPARE(ports->currentText(), scanner.portPath());
+    ports->setCurrentIndex(0);
+    QTest::mouseClick(child<QPushButton>(*window, "pBprefreshPort"), Qt::LeftButton);
+    QCOMPARE(ports->currentText(), scanner.portPath());
+
+    QCOMPARE(child<QComboBox>(*makeWindow({"/tmp/given"}), "cBcomPort")->currentText(), QStringLiteral("/tmp/given"));
+    listedPorts.removeLast(); // the remembered port is gone
+    QCOMPARE(child<QComboBox>(*makeWindow(), "cBcomPort")->currentText(), QStringLiteral("ttyS0"));
+    QVERIFY(!QFile::exists(work->filePath(QStringLiteral("Config.ini"))));
+    QCOMPARE(closer->seen.size(), 0);
+}
+
+void PortPanelTest::scannerBackAfterReplugTypesAgain()
+{
+    {
+        QSettings config(work->filePath(QStringLiteral("Config.ini")), QSettings::IniFormat);
+        config.beginWriteArray(QStringLiteral("Transmit"));
+        config.setArrayIndex(0);
+        config.setValue(QStringLiteral("Field"), QStringLiteral("Número de Cedula"));
+        config.setArrayIndex(1);
+        config.setValue(QStringLiteral("Field"), QStringLiteral("Enter"));
+        config.endArray();
+    }
+    Simulator simulator;
+    std::unique_ptr<tools> window;
+    linkThenLoseTheCable(simulator, {"--replug-after", "1", "--send", "mrz"}, window);
+    if (QTest::currentTestFailed())
+        return;
+    auto *label = child<QLabel>(*window, "lBdeviceVer");
+    const QString link = work->filePath(QStringLiteral("scanner"));
+    QVERIFY2(label->text().contains(QStringLiteral("waiting for it to come back")), qPrintable(label->text()));
+
+    // No click: the watch finds it and identifies it again.
+    QTRY_VERIFY_WITH_TIMEOUT(label->text().startsWith(kResultText.arg(link) + QStringLiteral(" (reconnected at ")),
+                             kBackAndIdentifiedMs);
+    QVERIFY(window->scannerLink().portOpen());
+    QCOMPARE(child<QPushButton>(*window, "pBcomOpen")->text(), QStringLiteral("Cierre"));
+    QVERIFY(!window->watchingForDevice());
+
+    keyboard->clear();
+    simulator.process.write("\n"); // a card read
+    QTRY_COMPARE_WITH_TIMEOUT(keyboard->events(), expectedTyping("87654321\r"), kTypedMs);
+    QCOMPARE(closer->seen.size(), 1);
+}
+
+void PortPanelTest::failedIdentificationAfterReplugStopsWatching()
+{
+    Simulator first;
+    std::unique_ptr<tools> window;
+    linkThenLoseTheCable(first, {}, window);
+    if (QTest::currentTestFailed())
+        return;
+    // Another scanner, one that does not answer, behind the same path.
+    Simulator silent;
+    QVERIFY(silent.start(work->filePath(QStringLiteral("scanner")), {"--silent"}));
+
+    QTRY_COMPARE_WITH_TIMEOUT(closer->seen.size(), 2, kBackAndIdentifiedMs);
+    QCOMPARE(closer->seen[1].texts, QStringList({kWarningTitle, kNoAnswer}));
+    QVERIFY(!window->watchingForDevice());
+    QVERIFY(!window->scannerLink().portOpen());
+    QVERIFY(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty());
+}
+
+void PortPanelTest::operatorStopsTheWatch_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("messages"); // Abrir on the missing device says why it cannot open
+    QTest::newRow("Abrir") << QStringLiteral("pBcomOpen") << 2;
+    QTest::newRow("Actualizar") << QStringLiteral("pBprefreshPort") << 1;
+}
+
+void PortPanelTest::operatorStopsTheWatch()
+{
+    QFETCH(QString, button);
+    QFETCH(int, messages);
+    Simulator simulator;
+    std::unique_ptr<tools> window;
+    linkThenLoseTheCable(simulator, {}, window);
+    if (QTest::currentTestFailed())
+        return;
+
+    QTest::mouseClick(child<QPushButton>(*window, button.toLatin1().constData()), Qt::LeftButton);
+    QVERIFY(!window->watchingForDevice());
+    QCOMPARE(closer->seen.size(), messages);
+    QVERIFY(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty());
+}
+
+QTEST_MAIN(PortPanelTest)
+#include "tst_portpanel.moc"
