@@ -2,6 +2,8 @@
 # the recording device for tests, and the Qt edge (typeBytes). Qt Core only,
 # and only in typebytes.cpp: the rest also builds for Windows without Qt.
 add_library(quillon_keys STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/altcode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/altcode.h
   ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.h
   ${CMAKE_CURRENT_LIST_DIR}/keyinjector.cpp
@@ -10,7 +12,11 @@ add_library(quillon_keys STATIC
   ${CMAKE_CURRENT_LIST_DIR}/recordingkeyboard.h
   ${CMAKE_CURRENT_LIST_DIR}/typebytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typebytes.h
-  ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h)
+  ${CMAKE_CURRENT_LIST_DIR}/uslayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/uslayout.h
+  ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h
+  ${CMAKE_CURRENT_LIST_DIR}/windows1252.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/windows1252.h)
 target_include_directories(quillon_keys PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(quillon_keys PUBLIC Qt5::Core)
 
@@ -35,7 +41,11 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/sparekeypool.h
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.h
+    ${CMAKE_CURRENT_LIST_DIR}/x11keymap.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11keymap.h
     ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.h)
+    ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.h
+    ${CMAKE_CURRENT_LIST_DIR}/x11sparekeys.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11sparekeys.h)
   target_link_libraries(quillon_system_keyboard PUBLIC quillon_keys PRIVATE X11::X11 X11::Xtst)
 endif()

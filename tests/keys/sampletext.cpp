@@ -27,6 +27,12 @@ QByteArray spanishLetters()
            + "\r";
 }
 
+QByteArray cardSample()
+{
+    return QByteArray("MU\xd1OZ PE\xd1" "A\tJOS\xc9 \xc1NGEL\t\xf1" "and\xfa \xe1rbol Ir\xedS\t12/07/1985\t")
+           + "a-b@c#d~e^f`g\\h'i\"j;k:l|m[n]o{p}q<r>s?t=u+v*w&x%y$z!_\r";
+}
+
 QByteArray mixed(int count, unsigned seed)
 {
     const QByteArray alphabet = printableAscii() + spanishLetters();
