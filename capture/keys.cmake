@@ -1,9 +1,13 @@
 # The keystroke injector: the typing rules against a narrow keyboard device,
-# the recording device for tests, and the Qt edge (typeBytes). Qt Core only,
-# and only in typebytes.cpp: the rest also builds for Windows without Qt.
+# the recording device for tests, the Windows keyboard's layout logic (its
+# system calls sit behind WindowsInput, so it is tested everywhere), and the
+# Qt edge (typeBytes). Qt Core only, and only in typebytes.cpp: the rest also
+# builds for Windows without Qt.
 add_library(quillon_keys STATIC
   ${CMAKE_CURRENT_LIST_DIR}/altcode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/altcode.h
+  ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.h
   ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.h
   ${CMAKE_CURRENT_LIST_DIR}/keyinjector.cpp
@@ -16,7 +20,8 @@ add_library(quillon_keys STATIC
   ${CMAKE_CURRENT_LIST_DIR}/uslayout.h
   ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h
   ${CMAKE_CURRENT_LIST_DIR}/windows1252.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/windows1252.h)
+  ${CMAKE_CURRENT_LIST_DIR}/windows1252.h
+  ${CMAKE_CURRENT_LIST_DIR}/windowsinput.h)
 target_include_directories(quillon_keys PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(quillon_keys PUBLIC Qt5::Core)
 
@@ -24,8 +29,7 @@ target_link_libraries(quillon_keys PUBLIC Qt5::Core)
 # through XTest, or a silent one when neither is there.
 if(WIN32)
   add_library(quillon_system_keyboard STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.h
+    ${CMAKE_CURRENT_LIST_DIR}/windowsinput_user32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.h)
   target_link_libraries(quillon_system_keyboard PUBLIC quillon_keys PRIVATE user32)
