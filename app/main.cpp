@@ -1,4 +1,5 @@
 #include "portlist.h"
+#include "quitonsignal.h"
 #include "widget.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ int main(int argc, char *argv[])
     ToolsOptions options;
     options.extraPorts = extraPortsFromArguments(QCoreApplication::arguments());
 
+    // The windows go before it, with the handlers still in place.
+    QuitOnSignal quitOnSignal;
     Widget login(nullptr, std::move(options));
     login.show();
     return application.exec();

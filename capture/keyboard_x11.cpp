@@ -13,8 +13,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -41,14 +39,12 @@ bool isLetter(std::uint8_t virtualKey)
     return virtualKey >= vk::kLetterA && virtualKey <= vk::kLetterZ;
 }
 
-bool waylandSession(Display *display)
+// Asked of the server rather than the environment: a program may well be
+// pointed at a plain X server from inside a Wayland session.
+bool isXWayland(Display *display)
 {
     int opcode = 0, event = 0, error = 0;
-    if (XQueryExtension(display, kXWaylandExtension, &opcode, &event, &error))
-        return true;
-    const char *sessionType = std::getenv("XDG_SESSION_TYPE");
-    const char *waylandDisplay = std::getenv("WAYLAND_DISPLAY");
-    return (sessionType && std::strcmp(sessionType, "wayland") == 0) || (waylandDisplay && *waylandDisplay);
+    return XQueryExtension(display, kXWaylandExtension, &opcode, &event, &error);
 }
 
 // A key this keyboard holds down for a virtual key, with the modifiers it
@@ -293,7 +289,7 @@ std::unique_ptr<X11Keyboard> X11Keyboard::open(const char *displayName, SpareLev
         return nullptr;
     XkbSelectEvents(display, XkbUseCoreKbd, kKeymapChanges, kKeymapChanges);
     XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, kStateChanges, kStateChanges);
-    connection->reach = waylandSession(display) ? KeyboardReach::XWaylandWindows : KeyboardReach::FocusedWindow;
+    connection->reach = isXWayland(display) ? KeyboardReach::XWaylandWindows : KeyboardReach::FocusedWindow;
     connection->keymap = std::make_unique<X11Keymap>(display);
     if (!connection->keymap->reload())
         return nullptr;

@@ -1,8 +1,9 @@
 # The keystroke injector: the typing rules against a narrow keyboard device,
 # the recording device for tests, the Windows keyboard's layout logic (its
 # system calls sit behind WindowsInput, so it is tested everywhere), and the
-# Qt edge (typeBytes). Qt Core only, and only in typebytes.cpp: the rest also
-# builds for Windows without Qt.
+# Qt edge (typeBytes, and what the operator is told about typing). Qt Core
+# only, and only in typebytes.cpp and typingnotices.cpp: the rest also builds
+# for Windows without Qt.
 add_library(quillon_keys STATIC
   ${CMAKE_CURRENT_LIST_DIR}/altcode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/altcode.h
@@ -16,6 +17,8 @@ add_library(quillon_keys STATIC
   ${CMAKE_CURRENT_LIST_DIR}/recordingkeyboard.h
   ${CMAKE_CURRENT_LIST_DIR}/typebytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typebytes.h
+  ${CMAKE_CURRENT_LIST_DIR}/typingnotices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/typingnotices.h
   ${CMAKE_CURRENT_LIST_DIR}/uslayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/uslayout.h
   ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h

@@ -4,6 +4,7 @@
 #include "keyboarddevice.h"
 #include "keyinjector.h"
 #include "scannerlink.h"
+#include "typingnotices.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -12,6 +13,7 @@
 
 class KeyboardDevice;
 class QListWidgetItem;
+class QShowEvent;
 class QTimer;
 
 namespace Ui { class tools; }
@@ -42,6 +44,9 @@ public:
     const IdRecord &record() const { return currentRecord; }
     const QStringList &transmitEntries() const { return transmitList; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_pBcomOpen_clicked();
     void on_pBprefreshPort_clicked();
@@ -68,6 +73,8 @@ private:
     void parseLongRecord(const QByteArray &block);
     void transmitRecord();
     void composeOutput();
+    void typeBlock(const QByteArray &bytes);
+    void showTypingNotice(const TypingNotice &notice);
 
     ScannerLink link;   // the port, portOpen and deviceType of the link
     Ui::tools *ui;
@@ -83,4 +90,9 @@ private:
     QString settingsPath;
     std::unique_ptr<KeyboardDevice> keyboard;
     KeyInjector injector;
+    TypingNotices typingNotices;
+    // False during construction: the composer's start-up run types nothing
+    // and tells nothing.
+    bool typingReady = false;
+    bool shownBefore = false;
 };

@@ -6,7 +6,6 @@
 #include "cardparser.h"
 #include "msgbox.h"
 #include "receivedblock.h"
-#include "typebytes.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -79,7 +78,7 @@ void tools::ReadMyCom()
         parseLongRecord(block);
         break;
     case BlockKind::Raw:
-        typeBytes(injector, block);
+        typeBlock(block);
         break;
     case BlockKind::Nothing:
         break;

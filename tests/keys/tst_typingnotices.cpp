@@ -1,0 +1,118 @@
+#include "typingnotices.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(KeyboardReach)
+
+class TypingNoticesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reachNoticeText_data();
+    void reachNoticeText();
+    void reachToldOnceAtStart();
+    void nothingTypedToldOnceWithoutStart();
+    void ownWindowHoldsBackWithoutMessage();
+    void lostCharactersToldOnce();
+};
+
+void TypingNoticesTest::reachNoticeText_data()
+{
+    QTest::addColumn<KeyboardReach>("reach");
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QStringList>("contains");
+    QTest::addColumn<QStringList>("lacks");
+    const QString xwayland = QStringLiteral("only into programs running through XWayland");
+    const QString native = QStringLiteral("Native Wayland applications will not receive the text");
+    const QString portal = QStringLiteral("GNOME offers ordinary programs no keyboard route except its "
+                                          "remote-desktop portal");
+    QTest::newRow("focused window") << KeyboardReach::FocusedWindow << "GNOME" << QStringList() << QStringList();
+    QTest::newRow("XWayland, KDE") << KeyboardReach::XWaylandWindows << "KDE" << QStringList{xwayland, native}
+                                   << QStringList{portal};
+    QTest::newRow("XWayland, no desktop named") << KeyboardReach::XWaylandWindows << "" << QStringList{xwayland}
+                                                << QStringList{portal};
+    QTest::newRow("XWayland, GNOME") << KeyboardReach::XWaylandWindows << "GNOME"
+                                     << QStringList{xwayland, native, portal} << QStringList();
+    QTest::newRow("XWayland, ubuntu:GNOME") << KeyboardReach::XWaylandWindows << "ubuntu:GNOME"
+                                            << QStringList{portal} << QStringList();
+    QTest::newRow("XWayland, lower-case gnome") << KeyboardReach::XWaylandWindows << "gnome" << QStringList{portal}
+                                                << QStringList();
+    QTest::newRow("XWayland, a name that only starts with GNOME")
+        << KeyboardReach::XWaylandWindows << "GNOME-Flashback" << QStringList{xwayland} << QStringList{portal};
+    QTest::newRow("nowhere") << KeyboardReach::Nowhere << ""
+                             << QStringList{"Nothing will be typed", "no X display", "XTest", "only written to the log"}
+                             << QStringList();
+}
+
+void TypingNoticesTest::reachNoticeText()
+{
+    QFETCH(KeyboardReach, reach);
+    QFETCH(QString, desktop);
+    QFETCH(QStringList, contains);
+    QFETCH(QStringList, lacks);
+    const QString text = reachNotice(reach, desktop);
+    QCOMPARE(text.isEmpty(), contains.isEmpty());
+    for (const QString &part : contains)
+        QVERIFY2(text.contains(part), qPrintable(text));
+    for (const QString &part : lacks)
+        QVERIFY2(!text.contains(part), qPrintable(text));
+}
+
+// The reach is told on the status line as long as it holds, in a message
+// once.
+void TypingNoticesTest::reachToldOnceAtStart()
+{
+    TypingNotices focused(KeyboardReach::FocusedWindow, QString());
+    const TypingNotice quiet = focused.atStart();
+    QVERIFY(quiet.status.isEmpty() && quiet.message.isEmpty());
+
+    TypingNotices notices(KeyboardReach::XWaylandWindows, QStringLiteral("GNOME"));
+    const QString reach = reachNotice(KeyboardReach::XWaylandWindows, QStringLiteral("GNOME"));
+    const TypingNotice start = notices.atStart();
+    QCOMPARE(start.status, reach);
+    QCOMPARE(start.message, reach);
+    TypingNotice held;
+    QVERIFY(!notices.holdsBack(false, &held));
+    const TypingNotice typed = notices.afterTyping(0);
+    QCOMPARE(typed.status, reach);
+    QVERIFY(typed.message.isEmpty());
+}
+
+void TypingNoticesTest::nothingTypedToldOnceWithoutStart()
+{
+    TypingNotices notices(KeyboardReach::Nowhere, QString());
+    const QString reach = reachNotice(KeyboardReach::Nowhere, QString());
+    for (int block = 0; block < 3; ++block) {
+        TypingNotice notice;
+        QVERIFY(notices.holdsBack(false, &notice));
+        QCOMPARE(notice.status, reach);
+        QCOMPARE(notice.message, block == 0 ? reach : QString());
+    }
+}
+
+void TypingNoticesTest::ownWindowHoldsBackWithoutMessage()
+{
+    TypingNotices notices(KeyboardReach::FocusedWindow, QString());
+    TypingNotice notice;
+    QVERIFY(notices.holdsBack(true, &notice));
+    QVERIFY(notice.status.contains(QStringLiteral("put the cursor where the data should go")));
+    QVERIFY(notice.message.isEmpty());
+    QVERIFY(!notices.holdsBack(false, &notice));
+    QVERIFY(notices.afterTyping(0).status.isEmpty());
+}
+
+void TypingNoticesTest::lostCharactersToldOnce()
+{
+    TypingNotices notices(KeyboardReach::FocusedWindow, QString());
+    const TypingNotice first = notices.afterTyping(2);
+    QVERIFY2(first.status.startsWith(QStringLiteral("Characters not typed: 2.")), qPrintable(first.status));
+    QVERIFY(!first.message.isEmpty());
+    const TypingNotice second = notices.afterTyping(1);
+    QVERIFY(second.status.startsWith(QStringLiteral("Characters not typed: 1.")));
+    QVERIFY(second.message.isEmpty());
+    QVERIFY(notices.afterTyping(0).status.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TypingNoticesTest)
+#include "tst_typingnotices.moc"
