@@ -24,7 +24,9 @@ constexpr int kMaxScanCode = 0xFF;
 constexpr std::size_t kVirtualKeyCount = 256;
 // The locks that would change a character: released while typing.
 constexpr unsigned kTypingLocks = ShiftMask | LockMask;
-constexpr unsigned kStateChanges = XkbGroupStateMask | XkbModifierLockMask;
+// Only keymap changes are listened for: they are rare, and between texts
+// nobody reads this connection. The group and the locks are asked for at
+// the start of each text.
 constexpr unsigned kKeymapChanges = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
 // Newer XWayland servers announce themselves with this extension.
 constexpr const char *kXWaylandExtension = "XWAYLAND";
@@ -115,8 +117,8 @@ struct X11Keyboard::Connection
         keymapChanged = false;
     }
 
-    // Reads what the server has announced: group and lock changes, and
-    // keymap changes, ours and other programs' alike.
+    // Reads the keymap changes the server has announced, ours and other
+    // programs' alike.
     void takeNotifications()
     {
         while (XPending(display) > 0) {
@@ -126,14 +128,8 @@ struct X11Keyboard::Connection
                 XRefreshKeyboardMapping(&event.xmapping);
                 keymapChanged = true;
             } else if (event.type == xkbEventBase) {
-                const auto *xkb = reinterpret_cast<const XkbEvent *>(&event);
-                if (xkb->any.xkb_type == XkbStateNotify) {
-                    group = xkb->state.group;
-                    lockedModifiers = xkb->state.locked_mods;
-                    keymap->setState(group, lockedModifiers);
-                } else if (xkb->any.xkb_type == XkbMapNotify || xkb->any.xkb_type == XkbNewKeyboardNotify) {
-                    keymapChanged = true;
-                }
+                const int kind = reinterpret_cast<const XkbEvent *>(&event)->any.xkb_type;
+                keymapChanged = keymapChanged || kind == XkbMapNotify || kind == XkbNewKeyboardNotify;
             }
         }
         if (keymapChanged)
@@ -288,7 +284,6 @@ std::unique_ptr<X11Keyboard> X11Keyboard::open(const char *displayName, SpareLev
     if (!XkbQueryExtension(display, &opcode, &connection->xkbEventBase, &error, &major, &minor))
         return nullptr;
     XkbSelectEvents(display, XkbUseCoreKbd, kKeymapChanges, kKeymapChanges);
-    XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, kStateChanges, kStateChanges);
     connection->reach = isXWayland(display) ? KeyboardReach::XWaylandWindows : KeyboardReach::FocusedWindow;
     connection->keymap = std::make_unique<X11Keymap>(display);
     if (!connection->keymap->reload())
