@@ -8,6 +8,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace xkeymap {
@@ -53,6 +54,43 @@ bool apply(const QString &layouts, const QStringList &options, QString *error)
     return run(QStringLiteral("setxkbmap"), arguments, error);
 }
 
+namespace {
+
+bool readState(XkbStateRec *state)
+{
+    DisplayHandle display = openDisplay();
+    return display && XkbGetState(display.get(), XkbUseCoreKbd, state) == Success;
+}
+
+// The core keymap: per keycode from first on, perKeycode symbols.
+struct CoreKeymap
+{
+    int first = 0;
+    int perKeycode = 0;
+    std::vector<unsigned long> symbols;
+
+    bool unused(int keycode) const
+    {
+        const auto begin = symbols.begin() + (keycode - first) * perKeycode;
+        return std::all_of(begin, begin + perKeycode, [](unsigned long symbol) { return symbol == NoSymbol; });
+    }
+    int last() const { return perKeycode ? first + int(symbols.size()) / perKeycode - 1 : first - 1; }
+};
+
+CoreKeymap readKeymap(Display *display)
+{
+    CoreKeymap keymap;
+    int first = 0, last = 0;
+    XDisplayKeycodes(display, &first, &last);
+    KeySym *map = XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &keymap.perKeycode);
+    keymap.first = first;
+    keymap.symbols.assign(map, map + (last - first + 1) * keymap.perKeycode);
+    XFree(map);
+    return keymap;
+}
+
+} // namespace
+
 bool lockGroup(int group)
 {
     DisplayHandle display = openDisplay();
@@ -64,11 +102,8 @@ bool lockGroup(int group)
 
 int activeGroup()
 {
-    DisplayHandle display = openDisplay();
     XkbStateRec state{};
-    if (!display || XkbGetState(display.get(), XkbUseCoreKbd, &state) != Success)
-        return -1;
-    return state.group;
+    return readState(&state) ? state.group : -1;
 }
 
 bool setCapsLock(bool on)
@@ -82,10 +117,8 @@ bool setCapsLock(bool on)
 
 bool capsLockOn()
 {
-    DisplayHandle display = openDisplay();
     XkbStateRec state{};
-    return display && XkbGetState(display.get(), XkbUseCoreKbd, &state) == Success
-           && (state.locked_mods & LockMask) != 0;
+    return readState(&state) && (state.locked_mods & LockMask) != 0;
 }
 
 int fillEveryKeycode()
@@ -93,22 +126,15 @@ int fillEveryKeycode()
     DisplayHandle display = openDisplay();
     if (!display)
         return 0;
-    int first = 0, last = 0, perKeycode = 0;
-    XDisplayKeycodes(display.get(), &first, &last);
-    KeySym *map = XGetKeyboardMapping(display.get(), static_cast<KeyCode>(first), last - first + 1, &perKeycode);
+    const CoreKeymap keymap = readKeymap(display.get());
     int filled = 0;
-    for (int keycode = first; keycode <= last; ++keycode) {
-        const KeySym *symbols = map + (keycode - first) * perKeycode;
-        bool empty = true;
-        for (int i = 0; i < perKeycode; ++i)
-            empty = empty && symbols[i] == NoSymbol;
-        if (!empty)
+    for (int keycode = keymap.first; keycode <= keymap.last(); ++keycode) {
+        if (!keymap.unused(keycode))
             continue;
         KeySym filler = kFillerKeysym + static_cast<KeySym>(keycode);
         XChangeKeyboardMapping(display.get(), keycode, 1, &filler, 1);
         ++filled;
     }
-    XFree(map);
     XSync(display.get(), False);
     return filled;
 }
@@ -116,14 +142,7 @@ int fillEveryKeycode()
 std::vector<unsigned long> symbols()
 {
     DisplayHandle display = openDisplay();
-    if (!display)
-        return {};
-    int first = 0, last = 0, perKeycode = 0;
-    XDisplayKeycodes(display.get(), &first, &last);
-    KeySym *map = XGetKeyboardMapping(display.get(), static_cast<KeyCode>(first), last - first + 1, &perKeycode);
-    std::vector<unsigned long> all(map, map + (last - first + 1) * perKeycode);
-    XFree(map);
-    return all;
+    return display ? readKeymap(display.get()).symbols : std::vector<unsigned long>{};
 }
 
 int unmappedKeycodeCount()
@@ -131,17 +150,10 @@ int unmappedKeycodeCount()
     DisplayHandle display = openDisplay();
     if (!display)
         return -1;
-    int first = 0, last = 0, perKeycode = 0;
-    XDisplayKeycodes(display.get(), &first, &last);
-    KeySym *map = XGetKeyboardMapping(display.get(), static_cast<KeyCode>(first), last - first + 1, &perKeycode);
+    const CoreKeymap keymap = readKeymap(display.get());
     int count = 0;
-    for (int keycode = first; keycode <= last; ++keycode) {
-        bool empty = true;
-        for (int i = 0; i < perKeycode; ++i)
-            empty = empty && map[(keycode - first) * perKeycode + i] == NoSymbol;
-        count += empty ? 1 : 0;
-    }
-    XFree(map);
+    for (int keycode = keymap.first; keycode <= keymap.last(); ++keycode)
+        count += keymap.unused(keycode) ? 1 : 0;
     return count;
 }
 
