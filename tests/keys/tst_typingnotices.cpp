@@ -12,9 +12,6 @@ private slots:
     void reachNoticeText_data();
     void reachNoticeText();
     void reachToldOnceAtStart();
-    void nothingTypedToldOnceWithoutStart();
-    void ownWindowHoldsBackWithoutMessage();
-    void lostCharactersToldOnce();
 };
 
 void TypingNoticesTest::reachNoticeText_data()
@@ -60,7 +57,7 @@ void TypingNoticesTest::reachNoticeText()
 }
 
 // The reach is told on the status line as long as it holds, in a message
-// once.
+// once. (The main window's tests go through the other notices.)
 void TypingNoticesTest::reachToldOnceAtStart()
 {
     TypingNotices focused(KeyboardReach::FocusedWindow, QString());
@@ -77,41 +74,6 @@ void TypingNoticesTest::reachToldOnceAtStart()
     const TypingNotice typed = notices.afterTyping(0);
     QCOMPARE(typed.status, reach);
     QVERIFY(typed.message.isEmpty());
-}
-
-void TypingNoticesTest::nothingTypedToldOnceWithoutStart()
-{
-    TypingNotices notices(KeyboardReach::Nowhere, QString());
-    const QString reach = reachNotice(KeyboardReach::Nowhere, QString());
-    for (int block = 0; block < 3; ++block) {
-        TypingNotice notice;
-        QVERIFY(notices.holdsBack(false, &notice));
-        QCOMPARE(notice.status, reach);
-        QCOMPARE(notice.message, block == 0 ? reach : QString());
-    }
-}
-
-void TypingNoticesTest::ownWindowHoldsBackWithoutMessage()
-{
-    TypingNotices notices(KeyboardReach::FocusedWindow, QString());
-    TypingNotice notice;
-    QVERIFY(notices.holdsBack(true, &notice));
-    QVERIFY(notice.status.contains(QStringLiteral("put the cursor where the data should go")));
-    QVERIFY(notice.message.isEmpty());
-    QVERIFY(!notices.holdsBack(false, &notice));
-    QVERIFY(notices.afterTyping(0).status.isEmpty());
-}
-
-void TypingNoticesTest::lostCharactersToldOnce()
-{
-    TypingNotices notices(KeyboardReach::FocusedWindow, QString());
-    const TypingNotice first = notices.afterTyping(2);
-    QVERIFY2(first.status.startsWith(QStringLiteral("Characters not typed: 2.")), qPrintable(first.status));
-    QVERIFY(!first.message.isEmpty());
-    const TypingNotice second = notices.afterTyping(1);
-    QVERIFY(second.status.startsWith(QStringLiteral("Characters not typed: 1.")));
-    QVERIFY(second.message.isEmpty());
-    QVERIFY(notices.afterTyping(0).status.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TypingNoticesTest)
