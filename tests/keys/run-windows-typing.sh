@@ -15,6 +15,9 @@ command -v setxkbmap >/dev/null 2>&1 && command -v xkbcomp >/dev/null 2>&1 ||
   skip "setxkbmap and xkbcomp are not installed (apt-get install x11-xkb-utils)"
 exe="$work_dir/windows_typing.exe"
 build_windows_program "$exe" "$source_dir/tests/keys/windowstyping_main.cpp" || exit 1
+# A prefix of its own: the headless Wine tests may run at the same time, and
+# a Wine server they started has no display for this program's window.
+export WINEPREFIX="$work_dir/wine-prefix"
 
 saved="$work_dir/keymap.xkb"
 xkbcomp -xkb "$DISPLAY" "$saved" 2>/dev/null || { echo "cannot save the X keymap" >&2; exit 1; }

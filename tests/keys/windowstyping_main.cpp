@@ -25,7 +25,7 @@ namespace {
 constexpr UINT kTypingDone = WM_APP + 1;
 constexpr DWORD kFocusSettleMs = 300;
 constexpr DWORD kQuietMs = 300;
-constexpr DWORD kTimeoutMs = 60000;
+constexpr DWORD kTimeoutMs = 20000;
 constexpr int kWindowSize = 600;
 constexpr int kTextCapacity = 8192;
 constexpr unsigned char kFirstHighByte = 0x80;
@@ -128,6 +128,10 @@ int main(int argc, char *argv[])
                                  kWindowSize, nullptr, nullptr, nullptr, nullptr);
     const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN, 0, 0,
                                       kWindowSize, kWindowSize, run.window, nullptr, nullptr, nullptr);
+    if (!run.window || !edit) {
+        std::printf("FAIL: no window (error %lu)\n", GetLastError());
+        return 1;
+    }
     SetForegroundWindow(run.window);
     SetFocus(edit);
     CreateThread(nullptr, 0, typeText, &run, 0, nullptr);
