@@ -11,10 +11,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include <algorithm>
 #include <array>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -34,11 +32,6 @@ constexpr const char *kXWaylandExtension = "XWAYLAND";
 bool isKeypadDigit(std::uint8_t virtualKey)
 {
     return virtualKey >= vk::kNumpad0 && virtualKey <= vk::kNumpad9;
-}
-
-bool isLetter(std::uint8_t virtualKey)
-{
-    return virtualKey >= vk::kLetterA && virtualKey <= vk::kLetterZ;
 }
 
 // Asked of the server rather than the environment: a program may well be
@@ -68,7 +61,6 @@ struct X11Keyboard::Connection
     KeyboardReach reach = KeyboardReach::FocusedWindow;
     std::unique_ptr<X11Keymap> keymap;
     std::unique_ptr<X11SpareKeys> spare;
-    int group = 0;
     unsigned lockedModifiers = 0;
     bool keymapChanged = false;
 
@@ -105,9 +97,8 @@ struct X11Keyboard::Connection
     {
         XkbStateRec state{};
         XkbGetState(display, XkbUseCoreKbd, &state);
-        group = state.group;
         lockedModifiers = state.locked_mods;
-        keymap->setState(group, lockedModifiers);
+        keymap->setState(state.group, lockedModifiers);
     }
 
     void reloadKeymap()
@@ -225,8 +216,7 @@ struct X11Keyboard::Connection
 
     void keyDown(std::uint8_t virtualKey)
     {
-        const bool caseUpper = capsLock() != shiftHeld;
-        const char character = usLayoutCharacter(virtualKey, shiftHeld, isLetter(virtualKey) && caseUpper);
+        const char character = usLayoutCharacter(virtualKey, shiftHeld, capsLock() != shiftHeld);
         if (character == 0)
             return;
         HeldKey &key = held[virtualKey];
@@ -316,21 +306,7 @@ void X11Keyboard::beginText(const unsigned char *data, std::size_t length)
     if (x->textLocks)
         x->setLocks(0);
 
-    // Every character the keymap lacks gets its keycode now, in one change.
-    std::vector<KeysymValue> keysyms;
-    std::vector<X11SpareKeys::Symbols> needed;
-    for (std::size_t i = 0; i < length; ++i) {
-        const KeysymValue keysym = typedCharacterKeysym(data[i]);
-        if (keysym == kNoKeysym || std::find(keysyms.begin(), keysyms.end(), keysym) != keysyms.end())
-            continue;
-        keysyms.push_back(keysym);
-        const KeyPlace place = x->keymap->find(keysym);
-        const X11SpareKeys::Symbols symbols = X11SpareKeys::symbolsFor(keysym);
-        if ((place.keycode == 0 || x->spare->isSpare(place.keycode))
-            && std::find(needed.begin(), needed.end(), symbols) == needed.end())
-            needed.push_back(symbols);
-    }
-    x->spare->prepare(needed, keysyms);
+    x->spare->prepareText(data, length);
     XFlush(x->display);
 }
 

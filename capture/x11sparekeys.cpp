@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -65,6 +66,23 @@ void X11SpareKeys::lend(std::size_t count, const std::vector<KeysymValue> &avoid
         pool.add(keycode);
         --count;
     }
+}
+
+void X11SpareKeys::prepareText(const unsigned char *data, std::size_t length)
+{
+    std::vector<KeysymValue> keysyms;
+    std::vector<Symbols> needed;
+    for (std::size_t i = 0; i < length; ++i) {
+        const KeysymValue keysym = typedCharacterKeysym(data[i]);
+        if (keysym == kNoKeysym || std::find(keysyms.begin(), keysyms.end(), keysym) != keysyms.end())
+            continue;
+        keysyms.push_back(keysym);
+        const int keycode = keymap.find(keysym).keycode;
+        const Symbols symbols = symbolsFor(keysym);
+        if ((keycode == 0 || isSpare(keycode)) && std::find(needed.begin(), needed.end(), symbols) == needed.end())
+            needed.push_back(symbols);
+    }
+    prepare(needed, keysyms);
 }
 
 void X11SpareKeys::prepare(const std::vector<Symbols> &needed, const std::vector<KeysymValue> &avoid)

@@ -33,10 +33,10 @@ public:
 
     // The keymap was read again (see SpareKeyPool::keymapChanged).
     void keymapReloaded();
-    // Maps keycodes for every one of needed in one change, lending keys in
-    // use when there are too few unused ones. avoid: keysyms the text types,
-    // whose keys must not be lent.
-    void prepare(const std::vector<Symbols> &needed, const std::vector<KeysymValue> &avoid);
+    // Maps a keycode for every character of a text (Latin-1 bytes) that the
+    // keymap lacks, in one change, lending keys in use when there are too
+    // few unused ones.
+    void prepareText(const unsigned char *data, std::size_t length);
     // The keycode that carries symbols, mapped now if need be; 0 when there
     // is no keycode to be had.
     int keycodeFor(const Symbols &symbols);
@@ -54,6 +54,9 @@ public:
     int unmappedKeycodeCount();
 
 private:
+    // avoid: keysyms the text types, whose keys must not be lent.
+    void prepare(const std::vector<Symbols> &needed, const std::vector<KeysymValue> &avoid);
+
     struct Change
     {
         int keycode;
