@@ -1,5 +1,6 @@
 #include "applicationfont.h"
 #include "portlist.h"
+#include "quitonsignal.h"
 #include "widget.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@ int main(int argc, char *argv[])
     ToolsOptions options;
     options.extraPorts = extraPortsFromArguments(QCoreApplication::arguments());
 
+    // The windows go before it, with the handlers still in place.
+    QuitOnSignal quitOnSignal;
     Widget login(nullptr, std::move(options));
     login.show();
     return application.exec();

@@ -1,73 +1,78 @@
 #include "keyboard_x11.h"
 
-#include "sparekeypool.h"
+#include "altcode.h"
+#include "uslayout.h"
 #include "virtualkeys.h"
+#include "x11keymap.h"
 #include "x11keysyms.h"
+#include "x11sparekeys.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 #include <array>
 #include <thread>
-#include <vector>
 
 namespace {
 
-using Clock = SpareKeyPool::Clock;
-using std::chrono::milliseconds;
-
-// A receiving program needs a moment to fetch a changed keymap; a key
-// pressed before that would be looked up in the old one.
-constexpr milliseconds kKeymapSettle{20};
-// A spare keycode keeps its character this long after its last press, so
-// that the receiving program has read every keymap it was pressed under.
-constexpr milliseconds kSpareIdleBeforeReuse{500};
-// A longer pause between key events starts a new text: the keymap is read
-// again then, in case the user switched layouts in between.
-constexpr milliseconds kKeymapRefreshGap{1000};
 // Keycodes of the usual X keyboard driver are the set-1 scan codes plus 8.
 constexpr int kScanCodeKeycodeOffset = 8;
 constexpr int kMaxScanCode = 0xFF;
-constexpr unsigned kDecimalBase = 10;
-constexpr unsigned kAltCodeByteModulo = 256;
-constexpr int kPlainLevel = 0;
-constexpr int kShiftLevel = 1;
-constexpr int kMappedLevels = 2;
 constexpr std::size_t kVirtualKeyCount = 256;
+// The locks that would change a character: released while typing.
+constexpr unsigned kTypingLocks = ShiftMask | LockMask;
+// Only keymap changes are listened for: they are rare, and between texts
+// nobody reads this connection. The group and the locks are asked for at
+// the start of each text.
+constexpr unsigned kKeymapChanges = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+// Newer XWayland servers announce themselves with this extension.
+constexpr const char *kXWaylandExtension = "XWAYLAND";
 
 bool isKeypadDigit(std::uint8_t virtualKey)
 {
     return virtualKey >= vk::kNumpad0 && virtualKey <= vk::kNumpad9;
 }
 
-bool isModifier(std::uint8_t virtualKey)
+// Asked of the server rather than the environment: a program may well be
+// pointed at a plain X server from inside a Wayland session.
+bool isXWayland(Display *display)
 {
-    return virtualKey == vk::kShift || virtualKey == vk::kCapital || virtualKey == vk::kMenu;
+    int opcode = 0, event = 0, error = 0;
+    return XQueryExtension(display, kXWaylandExtension, &opcode, &event, &error);
 }
+
+// A key this keyboard holds down for a virtual key, with the modifiers it
+// pressed for it and, outside a text, the locks it released for it.
+struct HeldKey
+{
+    int keycode = 0;
+    bool shift = false;
+    bool levelThree = false;
+    unsigned releasedLocks = 0;
+};
 
 } // namespace
 
 struct X11Keyboard::Connection
 {
     Display *display = nullptr;
-    SpareLevels levels = SpareLevels::Both;
-    int minKeycode = 0;
-    int maxKeycode = 0;
-    int symbolsPerKeycode = 0;
-    std::vector<KeySym> keymap;
-    SpareKeyPool pool{{}, kSpareIdleBeforeReuse};
-    Clock::time_point lastEvent{};
+    int xkbEventBase = 0;
+    KeyboardReach reach = KeyboardReach::FocusedWindow;
+    std::unique_ptr<X11Keymap> keymap;
+    std::unique_ptr<X11SpareKeys> spare;
+    unsigned lockedModifiers = 0;
+    bool keymapChanged = false;
+
+    bool inText = false;
+    // While a text is typed: the Caps Lock the typing rules steer, and the
+    // locks released for the text.
+    bool textCapsLock = false;
+    unsigned textLocks = 0;
     bool shiftHeld = false;
-    // The Alt code being entered: Alt is down, keypad digits collect here.
-    bool altEntry = false;
-    unsigned altDigits = 0;
-    unsigned altValue = 0;
-    bool altLeadingZero = false;
-    // The keycode each virtual key went down on, so its release matches.
-    std::array<int, kVirtualKeyCount> pressedKeycode{};
+    AltCodeReader altCode;
+    std::array<HeldKey, kVirtualKeyCount> held{};
+    std::size_t untyped = 0;
 
     ~Connection()
     {
@@ -75,196 +80,182 @@ struct X11Keyboard::Connection
             XCloseDisplay(display);
     }
 
-    void readKeymap()
-    {
-        XDisplayKeycodes(display, &minKeycode, &maxKeycode);
-        KeySym *symbols = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode),
-                                              maxKeycode - minKeycode + 1, &symbolsPerKeycode);
-        keymap.assign(symbols, symbols + (maxKeycode - minKeycode + 1) * symbolsPerKeycode);
-        XFree(symbols);
-    }
-
-    KeySym &symbolAt(int keycode, int level)
-    {
-        return keymap[static_cast<std::size_t>((keycode - minKeycode) * symbolsPerKeycode + level)];
-    }
-
-    int keycodeWith(KeySym symbol, int level)
-    {
-        if (level >= symbolsPerKeycode)
-            return 0;
-        for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
-            if (symbolAt(keycode, level) == symbol)
-                return keycode;
-        }
-        return 0;
-    }
-
-    std::vector<int> keycodesWithoutSymbols()
-    {
-        std::vector<int> spare;
-        for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
-            bool empty = true;
-            for (int level = 0; level < symbolsPerKeycode; ++level)
-                empty = empty && symbolAt(keycode, level) == NoSymbol;
-            if (empty)
-                spare.push_back(keycode);
-        }
-        return spare;
-    }
-
     void fakeKey(int keycode, bool down)
     {
         XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), down ? True : False, CurrentTime);
-        XFlush(display);
     }
 
-    void tapCapsLock()
+    void setLocks(unsigned locks)
     {
-        const int keycode = XKeysymToKeycode(display, XK_Caps_Lock);
-        if (keycode == 0)
+        XkbLockModifiers(display, XkbUseCoreKbd, kTypingLocks, locks);
+        lockedModifiers = (lockedModifiers & ~kTypingLocks) | locks;
+    }
+
+    // Asks the server for the group and locks (a round trip, after which
+    // every notification sent before it is in the queue).
+    void readState()
+    {
+        XkbStateRec state{};
+        XkbGetState(display, XkbUseCoreKbd, &state);
+        lockedModifiers = state.locked_mods;
+        keymap->setState(state.group, lockedModifiers);
+    }
+
+    void reloadKeymap()
+    {
+        keymap->reload();
+        spare->keymapReloaded();
+        keymapChanged = false;
+    }
+
+    // Reads the keymap changes the server has announced, ours and other
+    // programs' alike.
+    void takeNotifications()
+    {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MappingNotify) {
+                XRefreshKeyboardMapping(&event.xmapping);
+                keymapChanged = true;
+            } else if (event.type == xkbEventBase) {
+                const int kind = reinterpret_cast<const XkbEvent *>(&event)->any.xkb_type;
+                keymapChanged = keymapChanged || kind == XkbMapNotify || kind == XkbNewKeyboardNotify;
+            }
+        }
+        if (keymapChanged)
+            reloadKeymap();
+    }
+
+    // The key for keysym as the server's keymap holds it now, a spare
+    // keycode mapped to it if the keymap has none.
+    KeyPlace placeFor(KeysymValue keysym)
+    {
+        const X11SpareKeys::Symbols symbols = X11SpareKeys::symbolsFor(keysym);
+        KeyPlace place = keymap->find(keysym);
+        if (place.keycode != 0 && spare->isSpare(place.keycode) && !spare->stillCarries(place.keycode, symbols)) {
+            reloadKeymap();
+            place = keymap->find(keysym);
+        }
+        if (place.keycode == 0 && spare->keycodeFor(symbols) != 0)
+            place = keymap->find(keysym);
+        return place;
+    }
+
+    HeldKey press(KeysymValue keysym)
+    {
+        takeNotifications();
+        const KeyPlace place = keysym == kNoKeysym ? KeyPlace{} : placeFor(keysym);
+        if (place.keycode == 0) {
+            ++untyped;
+            return {};
+        }
+        if (place.shift)
+            fakeKey(keymap->shiftKeycode(), true);
+        if (place.levelThree)
+            fakeKey(keymap->levelThreeKeycode(), true);
+        fakeKey(place.keycode, true);
+        spare->touch(place.keycode);
+        return HeldKey{place.keycode, place.shift, place.levelThree, 0};
+    }
+
+    void release(HeldKey &key)
+    {
+        if (key.keycode == 0)
             return;
-        fakeKey(keycode, true);
-        fakeKey(keycode, false);
+        fakeKey(key.keycode, false);
+        if (key.levelThree)
+            fakeKey(keymap->levelThreeKeycode(), false);
+        if (key.shift)
+            fakeKey(keymap->shiftKeycode(), false);
+        spare->touch(key.keycode);
+        if (key.releasedLocks)
+            setLocks(key.releasedLocks);
+        XFlush(display);
+        key = HeldKey{};
+    }
+
+    void releaseAll()
+    {
+        for (HeldKey &key : held)
+            release(key);
     }
 
     bool capsLock()
     {
-        XkbStateRec state{};
-        XkbGetState(display, XkbUseCoreKbd, &state);
-        return (state.locked_mods & LockMask) != 0;
+        if (inText)
+            return textCapsLock;
+        readState();
+        return (lockedModifiers & LockMask) != 0;
     }
 
-    // Restores the given keycodes and maps keycode (when not 0) to symbols.
-    // The receiving program forgets its Caps Lock state whenever the keymap
-    // changes, so Caps Lock is off while the keymap changes.
-    void changeKeymap(const std::vector<int> &restore, int keycode, const SpareKeyPool::Symbols &symbols)
+    void toggleCapsLock()
     {
-        const bool capsWasOn = capsLock();
-        if (capsWasOn)
-            tapCapsLock();
-        for (int spare : restore) {
-            KeySym none[kMappedLevels] = {NoSymbol, NoSymbol};
-            XChangeKeyboardMapping(display, spare, kMappedLevels, none, 1);
-            for (int level = 0; level < kMappedLevels && level < symbolsPerKeycode; ++level)
-                symbolAt(spare, level) = NoSymbol;
+        if (inText) {
+            textCapsLock = !textCapsLock;
+            return;
         }
-        if (keycode != 0) {
-            KeySym mapped[kMappedLevels] = {symbols[kPlainLevel], symbols[kShiftLevel]};
-            if (levels == SpareLevels::LowerLevelOnly)
-                mapped[kShiftLevel] = NoSymbol;
-            XChangeKeyboardMapping(display, keycode, kMappedLevels, mapped, 1);
-            for (int level = 0; level < kMappedLevels && level < symbolsPerKeycode; ++level)
-                symbolAt(keycode, level) = mapped[level];
-        }
-        XSync(display, False);
-        std::this_thread::sleep_for(kKeymapSettle);
-        if (capsWasOn)
-            tapCapsLock();
+        readState();
+        setLocks((lockedModifiers & kTypingLocks) ^ LockMask);
+        XFlush(display);
     }
 
-    // A spare keycode carrying symbols, mapped now if need be; 0 if the
-    // keymap has no spare keycodes at all.
-    int spareKeycodeFor(const SpareKeyPool::Symbols &symbols)
+    // A key typed outside a text gets the treatment a text gets, on its own:
+    // the locks that would change it are released until it goes up.
+    unsigned releaseLocksForOneKey()
     {
-        if (pool.empty())
+        takeNotifications();
+        if (inText)
             return 0;
-        const SpareKeyPool::Claim claim = pool.claim(symbols, Clock::now());
-        if (claim.needsMapping) {
-            std::this_thread::sleep_for(claim.waitFirst);
-            changeKeymap(pool.takeIdle(Clock::now()), claim.keycode, symbols);
-        }
-        return claim.keycode;
+        readState();
+        const unsigned released = lockedModifiers & kTypingLocks;
+        if (released)
+            setLocks(0);
+        return released;
     }
 
-    // The keycode to press for a virtual key with the present Shift state.
-    int keycodeForKey(std::uint8_t virtualKey)
+    void keyDown(std::uint8_t virtualKey)
     {
-        if (isLetterKey(virtualKey)) {
-            // The letter's own key, so that Shift and Caps Lock decide its case.
-            const KeySym lower = usLayoutKeysym(virtualKey);
-            const int keycode = keycodeWith(lower, kPlainLevel);
-            return keycode ? keycode : spareKeycodeFor({lower, upperCaseKeysym(lower)});
-        }
-        if (isModifier(virtualKey))
-            return XKeysymToKeycode(display, usLayoutKeysym(virtualKey));
-        const KeySym symbol = shiftHeld ? usLayoutShiftedKeysym(virtualKey) : usLayoutKeysym(virtualKey);
-        if (symbol == kNoKeysym)
-            return 0;
-        const int keycode = keycodeWith(symbol, shiftHeld ? kShiftLevel : kPlainLevel);
-        return keycode ? keycode : spareKeycodeFor({symbol, symbol});
+        const char character = usLayoutCharacter(virtualKey, shiftHeld, capsLock() != shiftHeld);
+        if (character == 0)
+            return;
+        HeldKey &key = held[virtualKey];
+        release(key);
+        const unsigned released = releaseLocksForOneKey();
+        key = press(typedCharacterKeysym(static_cast<unsigned char>(character)));
+        key.releasedLocks = released;
+        if (key.keycode == 0 && released)
+            setLocks(released);
+        XFlush(display);
     }
 
-    void press(std::uint8_t virtualKey)
+    // Alt went up after an Alt code: its character, typed at once.
+    void typeAltCode()
     {
-        const int keycode = keycodeForKey(virtualKey);
-        if (keycode == 0)
+        const int byte = altCode.altUp();
+        if (byte < 0)
             return;
-        fakeKey(keycode, true);
-        pool.touch(keycode, Clock::now());
-        pressedKeycode[virtualKey] = keycode;
+        const unsigned released = releaseLocksForOneKey();
+        HeldKey key = press(windows1252Keysym(static_cast<unsigned char>(byte)));
+        release(key);
+        if (released)
+            setLocks(released);
+        XFlush(display);
     }
 
-    void release(std::uint8_t virtualKey)
-    {
-        const int keycode = pressedKeycode[virtualKey];
-        if (keycode == 0)
-            return;
-        fakeKey(keycode, false);
-        pool.touch(keycode, Clock::now());
-        pressedKeycode[virtualKey] = 0;
-    }
-
-    void addAltDigit(unsigned digit)
-    {
-        if (altDigits == 0)
-            altLeadingZero = digit == 0;
-        altValue = altValue * kDecimalBase + digit;
-        ++altDigits;
-    }
-
-    // Alt went up: type the character the Alt code stands for. Only the
-    // Windows code page form (leading zero) is understood; it is the only
-    // one the injector sends.
-    void finishAltCode()
-    {
-        const bool complete = altEntry && altDigits > 0 && altLeadingZero;
-        altEntry = false;
-        if (!complete)
-            return;
-        const KeySym symbol = windows1252Keysym(static_cast<unsigned char>(altValue % kAltCodeByteModulo));
-        if (symbol == kNoKeysym)
-            return;
-        const int keycode = spareKeycodeFor({symbol, symbol});
-        if (keycode == 0)
-            return;
-        // With Caps Lock on, the receiving program turns a lower-case
-        // letter of a spare keycode into a capital (the keycode's symbols
-        // are the same on both levels, so Caps Lock is not spent on picking
-        // a level). The character must come out as its code says.
-        KeySym lower = NoSymbol;
-        KeySym upper = NoSymbol;
-        XConvertCase(symbol, &lower, &upper);
-        const bool capsInTheWay = lower != upper && capsLock();
-        if (capsInTheWay)
-            tapCapsLock();
-        fakeKey(keycode, true);
-        fakeKey(keycode, false);
-        if (capsInTheWay)
-            tapCapsLock();
-        pool.touch(keycode, Clock::now());
-    }
-
+    // Puts back everything this keyboard changed, Caps Lock off while the
+    // keymap changes: the receiving program may forget its lock state then.
     void restoreKeymap()
     {
-        for (std::size_t key = 0; key < pressedKeycode.size(); ++key)
-            release(static_cast<std::uint8_t>(key));
-        const Clock::time_point idle = pool.allIdleAt();
-        const std::vector<int> mapped = pool.takeAll();
-        if (mapped.empty())
-            return;
-        std::this_thread::sleep_until(idle);
-        changeKeymap(mapped, 0, {});
+        releaseAll();
+        readState();
+        const unsigned locks = lockedModifiers & kTypingLocks;
+        if (locks)
+            setLocks(0);
+        spare->restoreAll();
+        if (locks)
+            setLocks(locks);
+        XSync(display, False);
     }
 };
 
@@ -274,17 +265,22 @@ std::unique_ptr<X11Keyboard> X11Keyboard::open(const char *displayName, SpareLev
     connection->display = XOpenDisplay(displayName);
     if (!connection->display)
         return nullptr;
+    Display *display = connection->display;
     int event = 0, error = 0, major = 0, minor = 0, opcode = 0;
-    if (!XTestQueryExtension(connection->display, &event, &error, &major, &minor))
+    if (!XTestQueryExtension(display, &event, &error, &major, &minor))
         return nullptr;
     major = XkbMajorVersion;
     minor = XkbMinorVersion;
-    if (!XkbQueryExtension(connection->display, &opcode, &event, &error, &major, &minor))
+    if (!XkbQueryExtension(display, &opcode, &connection->xkbEventBase, &error, &major, &minor))
         return nullptr;
-    connection->levels = levels;
-    connection->readKeymap();
-    connection->pool = SpareKeyPool(connection->keycodesWithoutSymbols(), kSpareIdleBeforeReuse);
-    connection->lastEvent = Clock::now();
+    XkbSelectEvents(display, XkbUseCoreKbd, kKeymapChanges, kKeymapChanges);
+    connection->reach = isXWayland(display) ? KeyboardReach::XWaylandWindows : KeyboardReach::FocusedWindow;
+    connection->keymap = std::make_unique<X11Keymap>(display);
+    if (!connection->keymap->reload())
+        return nullptr;
+    connection->spare = std::make_unique<X11SpareKeys>(display, *connection->keymap,
+                                                        levels == SpareLevels::LowerCaseOnly);
+    connection->readState();
     return std::unique_ptr<X11Keyboard>(new X11Keyboard(std::move(connection)));
 }
 
@@ -298,35 +294,62 @@ X11Keyboard::~X11Keyboard()
     x->restoreKeymap();
 }
 
+void X11Keyboard::beginText(const unsigned char *data, std::size_t length)
+{
+    x->releaseAll();
+    XSync(x->display, False);
+    x->takeNotifications();
+    x->readState();
+    x->inText = true;
+    x->textLocks = x->lockedModifiers & kTypingLocks;
+    x->textCapsLock = (x->lockedModifiers & LockMask) != 0;
+    if (x->textLocks)
+        x->setLocks(0);
+
+    x->spare->prepareText(data, length);
+    XFlush(x->display);
+}
+
+void X11Keyboard::endText()
+{
+    x->releaseAll();
+    x->shiftHeld = false;
+    x->spare->giveBackLent();
+    x->inText = false;
+    const unsigned locks = (x->textLocks & ~LockMask) | (x->textCapsLock ? LockMask : 0);
+    if (locks)
+        x->setLocks(locks);
+    XFlush(x->display);
+}
+
 void X11Keyboard::keyEvent(std::uint8_t virtualKey, std::uint8_t, std::uint32_t flags)
 {
     const bool up = (flags & KeyEventFlag::kKeyUp) != 0;
-    const Clock::time_point now = Clock::now();
-    if (now - x->lastEvent > kKeymapRefreshGap)
-        x->readKeymap();
-    x->lastEvent = now;
-
     if (virtualKey == vk::kMenu) {
-        if (up) {
-            x->finishAltCode();
-        } else {
-            x->altEntry = true;
-            x->altDigits = 0;
-            x->altValue = 0;
-        }
+        if (up)
+            x->typeAltCode();
+        else
+            x->altCode.altDown();
         return;
     }
-    if (x->altEntry && isKeypadDigit(virtualKey)) {
+    if (x->altCode.entering() && isKeypadDigit(virtualKey)) {
         if (!up)
-            x->addAltDigit(virtualKey - vk::kNumpad0);
+            x->altCode.digit(virtualKey - vk::kNumpad0);
         return;
     }
-    if (virtualKey == vk::kShift)
+    if (virtualKey == vk::kShift) {
         x->shiftHeld = !up;
+        return;
+    }
+    if (virtualKey == vk::kCapital) {
+        if (!up)
+            x->toggleCapsLock();
+        return;
+    }
     if (up)
-        x->release(virtualKey);
+        x->release(x->held[virtualKey]);
     else
-        x->press(virtualKey);
+        x->keyDown(virtualKey);
 }
 
 bool X11Keyboard::capsLockOn()
@@ -336,21 +359,37 @@ bool X11Keyboard::capsLockOn()
 
 std::uint8_t X11Keyboard::scanCodeFor(std::uint8_t virtualKey)
 {
-    const KeySym symbol = usLayoutKeysym(virtualKey);
-    if (symbol == kNoKeysym)
+    const KeysymValue keysym = keypadKeysym(virtualKey);
+    if (keysym == kNoKeysym)
         return 0;
-    const int scanCode = XKeysymToKeycode(x->display, symbol) - kScanCodeKeycodeOffset;
+    const int scanCode = x->keymap->find(keysym).keycode - kScanCodeKeycodeOffset;
     return scanCode > 0 && scanCode <= kMaxScanCode ? static_cast<std::uint8_t>(scanCode) : 0;
-}
-
-int X11Keyboard::unmappedKeycodeCount()
-{
-    x->readKeymap();
-    return static_cast<int>(x->keycodesWithoutSymbols().size());
 }
 
 void X11Keyboard::sleepFor(std::chrono::milliseconds duration)
 {
     XFlush(x->display);
     std::this_thread::sleep_for(duration);
+}
+
+std::size_t X11Keyboard::takeUntypedCount()
+{
+    const std::size_t count = x->untyped;
+    x->untyped = 0;
+    return count;
+}
+
+KeyboardReach X11Keyboard::reach() const
+{
+    return x->reach;
+}
+
+void X11Keyboard::setReach(KeyboardReach reach)
+{
+    x->reach = reach;
+}
+
+int X11Keyboard::unmappedKeycodeCount()
+{
+    return x->spare->unmappedKeycodeCount();
 }

@@ -4,20 +4,28 @@
 
 #include <memory>
 
-// The keyboard of an X display, driven through the XTest extension. Each
-// virtual key becomes the X key that carries the same symbol as that key on
-// a US layout; a symbol the keymap lacks, and the character of an Alt code
-// (X has no Alt code entry), is typed on a spare keycode that is mapped to
-// it for the time being. The keymap is restored when the device goes.
+// The keyboard of an X display, driven through the XTest extension. The
+// virtual-key stream is read as it means on a US layout (Shift, the Caps
+// Lock toggles and Alt codes included) and each character is typed on the
+// key and level that give it in the keyboard group active now, with Shift
+// and the level-three key (AltGr) pressed as that key needs. A character the
+// keymap lacks is typed on a spare keycode mapped to it for the time being;
+// every spare character of a text is mapped before its first key.
+//
+// The keymap is followed as it changes (a layout switch, a keyboard plugged
+// in), locked Shift and Caps Lock are released while a text is typed and put
+// back after it, and every keycode this keyboard changed is restored when it
+// goes.
 //
 // Xlib stays inside the implementation: its macros break Qt's headers.
 class X11Keyboard : public KeyboardDevice
 {
 public:
-    // Both is the working mapping. LowerLevelOnly maps a spare keycode's
-    // first level only, so capitals typed on it come out in lower case: the
-    // typing tests use it to show that they notice a broken device.
-    enum class SpareLevels { Both, LowerLevelOnly };
+    // Both is the working mapping. LowerCaseOnly gives a spare keycode the
+    // lower-case letter on both levels, so capitals that need a spare
+    // keycode are lost: the typing tests use it to show that they notice a
+    // broken device.
+    enum class SpareLevels { Both, LowerCaseOnly };
 
     // Null when the display cannot be opened or lacks XTest or XKB.
     static std::unique_ptr<X11Keyboard> open(const char *displayName = nullptr,
@@ -28,10 +36,14 @@ public:
     bool capsLockOn() override;
     std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
     void sleepFor(std::chrono::milliseconds duration) override;
-    KeyboardReach reach() const override { return typingReach; }
-    // In a Wayland session the display is XWayland's, and only its programs
-    // receive what is typed here.
-    void setReach(KeyboardReach reach) { typingReach = reach; }
+    void beginText(const unsigned char *data, std::size_t length) override;
+    void endText() override;
+    std::size_t takeUntypedCount() override;
+    // In a Wayland session only programs running through XWayland see
+    // what this keyboard types. The server says so when it is a newer
+    // XWayland; the start-up choice says so when it knows the session.
+    KeyboardReach reach() const override;
+    void setReach(KeyboardReach reach);
 
     // Keycodes without symbols in the display's keymap as it is now: the
     // same number again once the keyboards that borrowed some are gone.

@@ -1,6 +1,8 @@
 #include "keyinjector.h"
 
+#include "altcode.h"
 #include "keyboarddevice.h"
+#include "uslayout.h"
 #include "virtualkeys.h"
 
 #include <algorithm>
@@ -28,33 +30,6 @@ constexpr unsigned char kFirstHighByte = 0x80;
 constexpr unsigned char kCaseOffset = 'a' - 'A';
 constexpr std::int32_t kLowByteMask = 0xFF;
 
-// Powers of ten for the five Alt code digits, most significant first; the
-// leading zero selects the Windows (ANSI) code page rather than the OEM one.
-constexpr std::array<unsigned, 4> kAltCodeDivisors{10000, 1000, 100, 10};
-
-struct MappedKey
-{
-    char character;
-    std::uint8_t virtualKey;
-    bool shifted;
-};
-
-// The US English layout for everything that is neither a letter nor a digit.
-constexpr MappedKey kMappedKeys[] = {
-    {'\t', vk::kTab, false},      {'\r', vk::kReturn, false},     {' ', vk::kSpace, false},
-    {'!', '1', true},             {'@', '2', true},               {'#', '3', true},
-    {'$', '4', true},             {'%', '5', true},               {'^', '6', true},
-    {'&', '7', true},             {'*', '8', true},               {'(', '9', true},
-    {')', '0', true},             {'-', vk::kOemMinus, false},    {'_', vk::kOemMinus, true},
-    {'=', vk::kOemPlus, false},   {'+', vk::kOemPlus, true},      {';', vk::kOem1, false},
-    {':', vk::kOem1, true},       {'/', vk::kOem2, false},        {'?', vk::kOem2, true},
-    {'`', vk::kOem3, false},      {'~', vk::kOem3, true},         {'[', vk::kOem4, false},
-    {'{', vk::kOem4, true},       {'\\', vk::kOem5, false},       {'|', vk::kOem5, true},
-    {']', vk::kOem6, false},      {'}', vk::kOem6, true},         {'\'', vk::kOem7, false},
-    {'"', vk::kOem7, true},       {',', vk::kOemComma, false},    {'<', vk::kOemComma, true},
-    {'.', vk::kOemPeriod, false}, {'>', vk::kOemPeriod, true},
-};
-
 constexpr std::int32_t withShift(std::uint8_t virtualKey)
 {
     return ~static_cast<std::int32_t>(virtualKey);
@@ -79,8 +54,8 @@ void KeyInjector::initKeyTable()
     }
     for (unsigned char digit = kFirstDigit; digit <= kLastDigit; ++digit)
         table[digit] = digit;
-    for (const MappedKey &key : kMappedKeys)
-        table[static_cast<unsigned char>(key.character)] = key.shifted ? withShift(key.virtualKey) : key.virtualKey;
+    for (const UsLayoutKey *key = usLayoutKeysBegin(); key != usLayoutKeysEnd(); ++key)
+        table[static_cast<unsigned char>(key->character)] = key->shifted ? withShift(key->virtualKey) : key->virtualKey;
 }
 
 void KeyInjector::typeBuffer(const unsigned char *data, std::size_t length)
@@ -139,18 +114,12 @@ void KeyInjector::typeAltCode(unsigned char b)
         return;
     }
     device.keyEvent(vk::kMenu, kNoScanCode, kDown);
-    unsigned rest = b;
-    auto typeDigit = [this](unsigned digit) {
+    for (unsigned digit : altCodeDigits(b)) {
         const std::uint8_t key = numpadKeys[digit];
         const std::uint8_t scanCode = device.scanCodeFor(key);
         device.keyEvent(key, scanCode, kKeypadDown);
         device.keyEvent(key, scanCode, kKeypadUp);
-    };
-    for (unsigned divisor : kAltCodeDivisors) {
-        typeDigit(rest / divisor);
-        rest %= divisor;
     }
-    typeDigit(rest);
     device.sleepFor(kAltReleasePause);
     device.keyEvent(vk::kMenu, kNoScanCode, kUp);
 }

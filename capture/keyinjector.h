@@ -1,5 +1,7 @@
 #pragma once
 
+#include "altcode.h"
+
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -25,7 +27,7 @@ public:
     // the receiving program; the shorter one lets the Alt code entry take the
     // last keypad digit before Alt goes up.
     static constexpr std::chrono::milliseconds kPerBytePause{10};
-    static constexpr std::chrono::milliseconds kAltReleasePause{5};
+    static constexpr std::chrono::milliseconds kAltReleasePause = kAltCodeReleasePause;
 
     // Digit d on the numeric keypad.
     static const std::array<std::uint8_t, kDecimalDigits> numpadKeys;

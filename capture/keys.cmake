@@ -1,7 +1,14 @@
 # The keystroke injector: the typing rules against a narrow keyboard device,
-# the recording device for tests, and the Qt edge (typeBytes). Qt Core only,
-# and only in typebytes.cpp: the rest also builds for Windows without Qt.
+# the recording device for tests, the Windows keyboard's layout logic (its
+# system calls sit behind WindowsInput, so it is tested everywhere), and the
+# Qt edge (typeBytes, and what the operator is told about typing). Qt Core
+# only, and only in typebytes.cpp and typingnotices.cpp: the rest also builds
+# for Windows without Qt.
 add_library(quillon_keys STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/altcode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/altcode.h
+  ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.h
   ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keyboarddevice.h
   ${CMAKE_CURRENT_LIST_DIR}/keyinjector.cpp
@@ -12,7 +19,14 @@ add_library(quillon_keys STATIC
   ${CMAKE_CURRENT_LIST_DIR}/recordingkeyboard.h
   ${CMAKE_CURRENT_LIST_DIR}/typebytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typebytes.h
-  ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h)
+  ${CMAKE_CURRENT_LIST_DIR}/typingnotices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/typingnotices.h
+  ${CMAKE_CURRENT_LIST_DIR}/uslayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/uslayout.h
+  ${CMAKE_CURRENT_LIST_DIR}/virtualkeys.h
+  ${CMAKE_CURRENT_LIST_DIR}/windows1252.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/windows1252.h
+  ${CMAKE_CURRENT_LIST_DIR}/windowsinput.h)
 target_include_directories(quillon_keys PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(quillon_keys PUBLIC Qt5::Core)
 
@@ -21,8 +35,7 @@ target_link_libraries(quillon_keys PUBLIC Qt5::Core)
 # or a silent one when none is there.
 if(WIN32)
   add_library(quillon_system_keyboard STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/keyboard_windows.h
+    ${CMAKE_CURRENT_LIST_DIR}/windowsinput_user32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.h)
   target_link_libraries(quillon_system_keyboard PUBLIC quillon_keys PRIVATE user32)
@@ -44,10 +57,14 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/sparekeypool.h
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/systemkeyboard.h
-    ${CMAKE_CURRENT_LIST_DIR}/waylandclient.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/waylandclient.h
+    ${CMAKE_CURRENT_LIST_DIR}/x11keymap.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11keymap.h
     ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.h)
+    ${CMAKE_CURRENT_LIST_DIR}/x11keysyms.h
+    ${CMAKE_CURRENT_LIST_DIR}/x11sparekeys.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11sparekeys.h
+    ${CMAKE_CURRENT_LIST_DIR}/waylandclient.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/waylandclient.h)
   quillon_wayland_protocols(quillon_system_keyboard
     ${CMAKE_CURRENT_LIST_DIR}/protocols/virtual-keyboard-unstable-v1.xml)
   target_link_libraries(quillon_system_keyboard PUBLIC quillon_keys PkgConfig::XKBCOMMON

@@ -112,8 +112,17 @@ void RecordingKeyboard::beginText(const unsigned char *data, std::size_t length)
     announced.push_back(std::move(text));
 }
 
+std::size_t RecordingKeyboard::takeUntypedCount()
+{
+    const std::size_t count = lost;
+    lost = 0;
+    return count;
+}
+
 void RecordingKeyboard::endText()
 {
+    lost += toLose;
+    toLose = 0;
     if (announced.empty() || announced.back().ended)
         return;
     announced.back().eventsAtEnd = recorded.size();

@@ -33,6 +33,8 @@ char *toString(const std::vector<RecordedEvent> &events);
 // A keyboard that records instead of typing and never really sleeps. It
 // keeps a Caps Lock state that key-down events of Caps Lock toggle, as the
 // system does, and answers scan codes as a US keyboard under Windows would.
+// A test may set where its typing reaches and make it report characters it
+// could not type.
 class RecordingKeyboard : public KeyboardDevice
 {
 public:
@@ -46,6 +48,12 @@ public:
     void sleepFor(std::chrono::milliseconds duration) override;
     void beginText(const unsigned char *data, std::size_t length) override;
     void endText() override;
+    std::size_t takeUntypedCount() override;
+    KeyboardReach reach() const override { return reachValue; }
+
+    void setReach(KeyboardReach reach) { reachValue = reach; }
+    // The next text reports count characters it could not type.
+    void loseInNextText(std::size_t count) { toLose = count; }
 
     // The texts announced with beginText, each with the number of events
     // recorded before it was announced and before it ended. They are kept
@@ -71,4 +79,7 @@ private:
     Events recorded;
     std::vector<Text> announced;
     bool capsLock;
+    KeyboardReach reachValue = KeyboardReach::FocusedWindow;
+    std::size_t toLose = 0;
+    std::size_t lost = 0;
 };

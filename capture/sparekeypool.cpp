@@ -72,3 +72,50 @@ SpareKeyPool::Clock::time_point SpareKeyPool::allIdleAt() const
     }
     return latest;
 }
+
+SpareKeyPool::Clock::time_point SpareKeyPool::idleAt(int keycode) const
+{
+    for (const Slot &slot : slots) {
+        if (slot.keycode == keycode)
+            return slot.lastUse + idleBeforeReuse;
+    }
+    return {};
+}
+
+const SpareKeyPool::Symbols *SpareKeyPool::symbolsOf(int keycode) const
+{
+    for (const Slot &slot : slots) {
+        if (slot.keycode == keycode && slot.mapped)
+            return &slot.symbols;
+    }
+    return nullptr;
+}
+
+void SpareKeyPool::add(int keycode)
+{
+    if (std::none_of(slots.begin(), slots.end(), [keycode](const Slot &slot) { return slot.keycode == keycode; }))
+        slots.push_back(Slot{keycode});
+}
+
+void SpareKeyPool::remove(int keycode)
+{
+    slots.erase(std::remove_if(slots.begin(), slots.end(), [keycode](const Slot &slot) { return slot.keycode == keycode; }),
+                slots.end());
+}
+
+void SpareKeyPool::keymapChanged(const std::vector<int> &emptyNow, const std::function<KeysymValue(int)> &firstSymbol)
+{
+    auto isEmpty = [&emptyNow](int keycode) { return std::find(emptyNow.begin(), emptyNow.end(), keycode) != emptyNow.end(); };
+    std::vector<Slot> kept;
+    for (Slot &slot : slots) {
+        if (slot.mapped && firstSymbol(slot.keycode) == slot.symbols[0]) {
+            kept.push_back(slot);
+        } else if (isEmpty(slot.keycode)) {
+            slot.mapped = false;
+            kept.push_back(slot);
+        }
+    }
+    slots = std::move(kept);
+    for (int keycode : emptyNow)
+        add(keycode);
+}

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 // The keycodes that have no symbols in the user's keymap, lent out to
@@ -11,6 +12,10 @@
 // in the keymap as it last heard of it, not as it was at the key press, so a
 // keycode keeps its character until it has been idle for a while: only then
 // may it be given another character or be restored.
+//
+// The keymap may be replaced under the pool (a layout switch, a keyboard
+// plugged in): keymapChanged() then drops the keycodes the new keymap uses
+// and forgets characters that the new keymap wiped.
 class SpareKeyPool
 {
 public:
@@ -29,6 +34,9 @@ public:
     SpareKeyPool(std::vector<int> keycodes, Clock::duration idleBeforeReuse);
 
     bool empty() const { return slots.empty(); }
+    std::size_t size() const { return slots.size(); }
+    // Symbols of a mapped keycode; null if keycode is not mapped by the pool.
+    const Symbols *symbolsOf(int keycode) const;
     // A keycode for symbols: the one that already carries them, else a free
     // one, else the one idle longest (possibly after a wait). Needs !empty().
     Claim claim(const Symbols &symbols, Clock::time_point now);
@@ -39,6 +47,16 @@ public:
     // Every mapped keycode, and the moment after which all are idle.
     std::vector<int> takeAll();
     Clock::time_point allIdleAt() const;
+    // When keycode has been idle long enough to restore.
+    Clock::time_point idleAt(int keycode) const;
+
+    // A keycode the pool may use from now on (a key lent by the keymap), or
+    // no longer (given back).
+    void add(int keycode);
+    void remove(int keycode);
+    // The keymap was read again: emptyNow are its keycodes without symbols,
+    // firstSymbol tells what a keycode gives now without modifiers.
+    void keymapChanged(const std::vector<int> &emptyNow, const std::function<KeysymValue(int)> &firstSymbol);
 
 private:
     struct Slot

@@ -8,6 +8,7 @@ namespace vk {
 constexpr std::uint8_t kTab = 0x09;
 constexpr std::uint8_t kReturn = 0x0D;
 constexpr std::uint8_t kShift = 0x10;
+constexpr std::uint8_t kControl = 0x11;
 constexpr std::uint8_t kMenu = 0x12; // Alt
 constexpr std::uint8_t kCapital = 0x14; // Caps Lock
 constexpr std::uint8_t kSpace = 0x20;

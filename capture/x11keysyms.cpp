@@ -39,82 +39,22 @@ constexpr std::array<KeysymValue, kFirstLatin1Printable - kFirstWindowsOnly> kWi
     XK_oe,                 kNoKeysym,           XK_zcaron,              XK_Ydiaeresis,
 };
 
-struct UsKey
-{
-    std::uint8_t virtualKey;
-    KeysymValue plain;
-    KeysymValue shifted;
-};
-
-constexpr UsKey kUsKeys[] = {
-    {vk::kTab, XK_Tab, XK_Tab},
-    {vk::kReturn, XK_Return, XK_Return},
-    {vk::kSpace, XK_space, XK_space},
-    {vk::kShift, XK_Shift_L, XK_Shift_L},
-    {vk::kMenu, XK_Alt_L, XK_Alt_L},
-    {vk::kCapital, XK_Caps_Lock, XK_Caps_Lock},
-    {'0', XK_0, XK_parenright},
-    {'1', XK_1, XK_exclam},
-    {'2', XK_2, XK_at},
-    {'3', XK_3, XK_numbersign},
-    {'4', XK_4, XK_dollar},
-    {'5', XK_5, XK_percent},
-    {'6', XK_6, XK_asciicircum},
-    {'7', XK_7, XK_ampersand},
-    {'8', XK_8, XK_asterisk},
-    {'9', XK_9, XK_parenleft},
-    {vk::kOem1, XK_semicolon, XK_colon},
-    {vk::kOemPlus, XK_equal, XK_plus},
-    {vk::kOemComma, XK_comma, XK_less},
-    {vk::kOemMinus, XK_minus, XK_underscore},
-    {vk::kOemPeriod, XK_period, XK_greater},
-    {vk::kOem2, XK_slash, XK_question},
-    {vk::kOem3, XK_grave, XK_asciitilde},
-    {vk::kOem4, XK_bracketleft, XK_braceleft},
-    {vk::kOem5, XK_backslash, XK_bar},
-    {vk::kOem6, XK_bracketright, XK_braceright},
-    {vk::kOem7, XK_apostrophe, XK_quotedbl},
-};
-
-const UsKey *findUsKey(std::uint8_t virtualKey)
-{
-    for (const UsKey &key : kUsKeys) {
-        if (key.virtualKey == virtualKey)
-            return &key;
-    }
-    return nullptr;
-}
-
 } // namespace
 
-bool isLetterKey(std::uint8_t virtualKey)
+KeysymValue keypadKeysym(std::uint8_t virtualKey)
 {
-    return virtualKey >= vk::kLetterA && virtualKey <= vk::kLetterZ;
-}
-
-KeysymValue usLayoutKeysym(std::uint8_t virtualKey)
-{
-    if (isLetterKey(virtualKey))
-        return XK_a + (virtualKey - vk::kLetterA);
     if (virtualKey >= vk::kNumpad0 && virtualKey <= vk::kNumpad9)
         return XK_KP_0 + (virtualKey - vk::kNumpad0);
-    const UsKey *key = findUsKey(virtualKey);
-    return key ? key->plain : kNoKeysym;
+    return kNoKeysym;
 }
 
-KeysymValue usLayoutShiftedKeysym(std::uint8_t virtualKey)
+KeysymValue typedCharacterKeysym(unsigned char byte)
 {
-    if (isLetterKey(virtualKey))
-        return XK_A + (virtualKey - vk::kLetterA);
-    const UsKey *key = findUsKey(virtualKey);
-    return key ? key->shifted : kNoKeysym;
-}
-
-KeysymValue upperCaseKeysym(KeysymValue keysym)
-{
-    if (keysym >= XK_a && keysym <= XK_z)
-        return keysym - (XK_a - XK_A);
-    return keysym;
+    if (byte == '\t')
+        return XK_Tab;
+    if (byte == '\r')
+        return XK_Return;
+    return windows1252Keysym(byte);
 }
 
 KeysymValue windows1252Keysym(unsigned char byte)

@@ -3,6 +3,10 @@
 # Builds one QtTest program and registers it with CTest. Tests run on the
 # offscreen platform unless DISPLAY is given: those need the real X server that
 # the test command starts (DISPLAY is passed through) and skip when none is there.
+# They share one keyboard focus and one keymap, so they hold QUILLON_DISPLAY_LOCK
+# and never run two at once; other tests on the X server take it too.
+set(QUILLON_DISPLAY_LOCK x_display)
+
 function(quillon_add_qtest)
   cmake_parse_arguments(T "DISPLAY" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -23,4 +27,7 @@ function(quillon_add_qtest)
     LABELS "${T_LABELS}"
     TIMEOUT ${T_TIMEOUT}
     SKIP_RETURN_CODE 77)
+  if(T_DISPLAY)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK ${QUILLON_DISPLAY_LOCK})
+  endif()
 endfunction()

@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
-# Runs a cross-built Windows test program under wine64, headless, in a
-# throwaway prefix. Exit 77 tells CTest the test was skipped.
+# Runs a cross-built Windows test program under wine64 in a reused prefix.
+# Headless unless --display is given (then on $DISPLAY, for programs with
+# windows); --locale NAME runs it in that locale, which sets Wine's code
+# page. Exit 77 tells CTest the test was skipped.
 set -u
+keep_display=""
+locale=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --display) keep_display=1; shift ;;
+    --locale) locale=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 if [ $# -lt 1 ]; then
-  echo "usage: wine-run.sh PROGRAM.exe [ARGS...]" >&2
+  echo "usage: wine-run.sh [--display] [--locale NAME] PROGRAM.exe [ARGS...]" >&2
   exit 2
 fi
 wine=""
@@ -16,7 +27,7 @@ if [ -z "$wine" ]; then
 fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=
+[ -n "$keep_display" ] || export DISPLAY=
 if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX="${TMPDIR:-/tmp}/quillon-wine-$(id -u)"
 fi
@@ -25,6 +36,8 @@ mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot --init >/dev/null 2>&1 || true
 fi
-"$wine" "$@"
-status=$?
-exit $status
+if [ -n "$locale" ]; then
+  LC_ALL=$locale LANG=$locale "$wine" "$@"
+else
+  "$wine" "$@"
+fi

@@ -47,6 +47,7 @@ tools::tools(QWidget *parent, ToolsOptions options)
     , settingsPath(std::move(options.settingsPath))
     , keyboard(std::move(options.keyboard))
     , injector(keyboardOrSystem(keyboard))
+    , typingNotices(keyboard->reach(), QString::fromLocal8Bit(qgetenv("XDG_CURRENT_DESKTOP")))
 {
     ui->setupUi(this);
     connectLinkToPanel();
@@ -69,6 +70,7 @@ tools::tools(QWidget *parent, ToolsOptions options)
     // nothing; what stays is transmitList refreshed from the widget.
     transmitRecord();
     injector.initKeyTable();
+    typingReady = true;
 
     connect(housekeepingTimer, SIGNAL(timeout()), this, SLOT(ptimerOut()));
     housekeepingTimer->start(kHousekeepingFirstInterval);

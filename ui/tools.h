@@ -6,6 +6,7 @@
 #include "portlist.h"
 #include "portwatch.h"
 #include "scannerlink.h"
+#include "typingnotices.h"
 
 #include <QSettings>
 #include <QStringList>
@@ -15,6 +16,7 @@
 
 class KeyboardDevice;
 class QListWidgetItem;
+class QShowEvent;
 class QTimer;
 
 namespace Ui { class tools; }
@@ -48,6 +50,9 @@ public:
     const QStringList &transmitEntries() const { return transmitList; }
     bool watchingForDevice() const { return portWatch.watching(); }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_pBcomOpen_clicked();
     void on_pBprefreshPort_clicked();
@@ -77,6 +82,8 @@ private:
     void parseLongRecord(const QByteArray &block);
     void transmitRecord();
     void composeOutput();
+    void typeBlock(const QByteArray &bytes);
+    void showTypingNotice(const TypingNotice &notice);
 
     ScannerLink link;   // the port, portOpen and deviceType of the link
     Ui::tools *ui;
@@ -97,4 +104,9 @@ private:
     QString settingsPath;
     std::unique_ptr<KeyboardDevice> keyboard;
     KeyInjector injector;
+    TypingNotices typingNotices;
+    // False during construction: the composer's start-up run types nothing
+    // and tells nothing.
+    bool typingReady = false;
+    bool shownBefore = false;
 };

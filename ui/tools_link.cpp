@@ -7,7 +7,6 @@
 #include "msgbox.h"
 #include "receivedblock.h"
 #include "rememberedport.h"
-#include "typebytes.h"
 
 #include <QElapsedTimer>
 #include <QTime>
@@ -130,7 +129,7 @@ void tools::ReadMyCom()
         parseLongRecord(block);
         break;
     case BlockKind::Raw:
-        typeBytes(injector, block);
+        typeBlock(block);
         break;
     case BlockKind::Nothing:
         break;

@@ -8,7 +8,6 @@
 #include "msgbox.h"
 #include "transmitlist.h"
 #include "transmitsettings.h"
-#include "typebytes.h"
 
 #include <QDate>
 #include <QListWidgetItem>
@@ -122,5 +121,5 @@ void tools::transmitRecord()
 void tools::composeOutput()
 {
     refreshTransmitList();
-    typeBytes(injector, ::composeOutput(transmitList, currentRecord));
+    typeBlock(::composeOutput(transmitList, currentRecord));
 }

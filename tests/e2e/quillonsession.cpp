@@ -86,6 +86,12 @@ bool QuillonSession::startQuillon()
     return quillon.waitForStarted(kProcessStartMs);
 }
 
+bool QuillonSession::terminateQuillon()
+{
+    quillon.terminate();
+    return quillon.waitForFinished(kProcessStartMs) && quillon.exitStatus() == QProcess::NormalExit;
+}
+
 bool QuillonSession::logIn()
 {
     const QString login = windowOf(kLoginWindowSize);

@@ -40,6 +40,8 @@ public:
 
     bool startQuillon();
     qint64 quillonPid() const { return quillon.processId(); }
+    // Asks Quillon to stop (SIGTERM); true when it ended by itself.
+    bool terminateQuillon();
     bool logIn();
     bool openLink();
     QString mainWindowId() const { return mainWindow; }

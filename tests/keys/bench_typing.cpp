@@ -1,8 +1,9 @@
 // Types 1,000 characters into the typing target and reports the time per
 // character next to the pacing floor (10 ms per byte, 5 ms more per Alt
-// code): on the X server through XTest when DISPLAY is set, and on a
-// headless sway of its own through the Wayland keyboard when sway is
-// installed. Not part of the test suite.
+// code): on the X server through XTest under a US and a Spanish keymap when
+// DISPLAY is set (the keymap is put back afterwards), and on a headless sway
+// of its own through the Wayland keyboard when sway is installed. Not part
+// of the test suite.
 #include "headlesssway.h"
 #include "keyboard_wayland.h"
 #include "keyboard_x11.h"
@@ -10,6 +11,7 @@
 #include "sampletext.h"
 #include "targetwindow.h"
 #include "typebytes.h"
+#include "xkeymapcontrol.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -36,7 +38,7 @@ double floorMs(const QByteArray &bytes)
 
 using Opener = std::function<std::unique_ptr<KeyboardDevice>()>;
 
-bool run(TargetWindow &target, const char *name, const QByteArray &bytes, const Opener &open)
+bool run(TargetWindow &target, const QString &name, const QByteArray &bytes, const Opener &open)
 {
     if (!target.clear())
         return false;
@@ -57,14 +59,15 @@ bool run(TargetWindow &target, const char *name, const QByteArray &bytes, const 
     const double perChar = elapsedMs / bytes.size();
     const double floorPerChar = floorMs(bytes) / bytes.size();
     std::printf("%-36s %6.2f ms/char  floor %5.2f ms/char  overhead %5.2f ms/char (%4.1f%%)  above 10 ms %5.2f  %s\n",
-                name, perChar, floorPerChar, perChar - floorPerChar, 100.0 * (perChar - floorPerChar) / floorPerChar,
+                qPrintable(name), perChar, floorPerChar, perChar - floorPerChar, 100.0 * (perChar - floorPerChar) / floorPerChar,
                 perChar - KeyInjector::kPerBytePause.count(), intact ? "text intact" : "TEXT DIFFERS");
     return intact;
 }
 
-// Types both texts into the target on the platform; false if the target
-// could not be started or a text came out wrong.
-bool typeBoth(const QString &platform, const char *label, const Opener &open)
+// Types both texts into the target on the platform, once for each of the
+// given X layouts (none: the keymap as it is); false if the target could
+// not be started or a text came out wrong.
+bool typeBoth(const QString &platform, const QString &label, const Opener &open, const QStringList &layouts = {})
 {
     TargetWindow target(QStringLiteral(QUILLON_TYPING_TARGET), platform);
     QString error;
@@ -76,10 +79,20 @@ bool typeBoth(const QString &platform, const char *label, const Opener &open)
     const QByteArray printable = sampletext::printableAscii();
     for (int i = 0; i < kCharacters; ++i)
         ascii.append(printable.at(i % printable.size()));
-    const QByteArray asciiName = QByteArray(label) + ", 1000 ASCII";
-    const QByteArray mixedName = QByteArray(label) + ", 1000 mixed";
-    bool intact = run(target, asciiName.constData(), ascii, open);
-    intact = run(target, mixedName.constData(), sampletext::mixed(kCharacters, kSeed), open) && intact;
+    const QByteArray mixed = sampletext::mixed(kCharacters, kSeed);
+    bool intact = true;
+    for (const QString &layout : layouts.isEmpty() ? QStringList{QString()} : layouts) {
+        QString name = label;
+        if (!layout.isEmpty()) {
+            if (!xkeymap::apply(layout, {}, &error) || !xkeymap::lockGroup(0)) {
+                std::fprintf(stderr, "%s\n", qPrintable(error));
+                return false;
+            }
+            name += QStringLiteral(" ") + layout;
+        }
+        intact = run(target, name + QStringLiteral(": 1000 ASCII"), ascii, open) && intact;
+        intact = run(target, name + QStringLiteral(": 1000 mixed, Spanish and euro"), mixed, open) && intact;
+    }
     return intact;
 }
 
@@ -89,10 +102,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     bool intact = true;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-        intact = typeBoth(QStringLiteral("xcb"), "X11", [] { return X11Keyboard::open(); });
-    else
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        xkeymap::SavedKeymap savedKeymap;
+        intact = typeBoth(QStringLiteral("xcb"), QStringLiteral("X11"), [] { return X11Keyboard::open(); },
+                          {QStringLiteral("us"), QStringLiteral("es")});
+    } else {
         std::printf("X11: skipped, DISPLAY is not set\n");
+    }
 
     const QString missing = HeadlessSway::missing();
     if (!missing.isEmpty()) {
@@ -106,6 +122,6 @@ int main(int argc, char *argv[])
         return 1;
     }
     sway.exportToThisProcess();
-    intact = typeBoth(QStringLiteral("wayland"), "Wayland", [] { return WaylandKeyboard::open(); }) && intact;
+    intact = typeBoth(QStringLiteral("wayland"), QStringLiteral("Wayland"), [] { return WaylandKeyboard::open(); }) && intact;
     return intact ? 0 : 1;
 }

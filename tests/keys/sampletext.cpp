@@ -1,31 +1,29 @@
 #include "sampletext.h"
 
+#include "samplebytes.h"
+
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QTextCodec>
 
 namespace sampletext {
 
-namespace {
-
-constexpr char kFirstPrintable = ' ';
-constexpr char kLastPrintable = '~';
-
-} // namespace
-
 QByteArray printableAscii()
 {
     QByteArray bytes;
-    for (char c = kFirstPrintable; c <= kLastPrintable; ++c)
+    for (char c = samplebytes::kFirstPrintable; c <= samplebytes::kLastPrintable; ++c)
         bytes.append(c);
     return bytes + "\t\r";
 }
 
 QByteArray spanishLetters()
 {
-    return QByteArray("\xc1\xc9\xcd\xd3\xda\xdc\xd1\xe1\xe9\xed\xf3\xfa\xfc\xf1\x80 "
-                      "N\xfa\xf1" "ez Pe\xf1" "a")
-           + "\r";
+    return QByteArray(samplebytes::kSpanishLetters);
+}
+
+QByteArray cardSample()
+{
+    return QByteArray(samplebytes::kCardSample);
 }
 
 QByteArray mixed(int count, unsigned seed)

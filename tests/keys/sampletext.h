@@ -12,6 +12,11 @@ QByteArray printableAscii();
 // The letters of Spanish names (ÁÉÍÓÚÜÑáéíóúüñ), the euro sign, and a name
 // with lower-case letters after remapped characters.
 QByteArray spanishLetters();
+// A card as operators' applications receive it: capitals, Ñ, accented
+// capitals and small letters, a date, and the punctuation that sits on
+// other keys or levels from one layout to the next ("/", "-", "@", "#", "~",
+// "^", "`", "\\", quotes), with tabs and a carriage return.
+QByteArray cardSample();
 // count characters drawn from all of the above, the same for the same seed.
 QByteArray mixed(int count, unsigned seed);
 // What a text field reads after these bytes were typed: the Windows-1252

@@ -1,7 +1,9 @@
+#include "altcode.h"
 #include "injectorcases.h"
 #include "keyinjector.h"
 #include "recordingkeyboard.h"
 #include "typebytes.h"
+#include "uslayout.h"
 
 #include <QtTest>
 
@@ -27,6 +29,10 @@ private slots:
     void typeBytesPassesEveryByte();
     void nullBufferTypesNothing();
     void deviceHearsTheWholeTextFirst();
+    void keyTableReadBackAsCharacters();
+    void altCodeReadBack();
+    void altCodeReaderRefusesOtherForms_data();
+    void altCodeReaderRefusesOtherForms();
 };
 
 void KeyInjectorTest::recordedStream_data()
@@ -195,6 +201,55 @@ void KeyInjectorTest::deviceHearsTheWholeTextFirst()
     QCOMPARE(first.eventsAtEnd, typeOnRecorder(text.toStdString(), true).size());
     QVERIFY(keyboard.texts()[1].bytes.empty());
     QVERIFY(keyboard.texts()[1].ended);
+}
+
+// The keyboards read the rules' keys back as characters: every entry of the
+// key table must give its own character again.
+void KeyInjectorTest::keyTableReadBackAsCharacters()
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    for (int c = 1; c < int(KeyInjector::kTableSize); ++c) {
+        const std::int32_t entry = injector.keyTable()[std::size_t(c)];
+        if (entry == 0)
+            continue;
+        const bool shifted = entry < 0;
+        const auto key = static_cast<std::uint8_t>(shifted ? (~entry & 0xFF) : entry);
+        QCOMPARE(int(usLayoutCharacter(key, shifted, shifted)), c);
+    }
+}
+
+void KeyInjectorTest::altCodeReadBack()
+{
+    for (int byte = 1; byte < 256; ++byte) {
+        AltCodeReader reader;
+        reader.altDown();
+        for (unsigned digit : altCodeDigits(static_cast<unsigned char>(byte)))
+            reader.digit(digit);
+        QCOMPARE(reader.altUp(), byte);
+    }
+}
+
+void KeyInjectorTest::altCodeReaderRefusesOtherForms_data()
+{
+    QTest::addColumn<bool>("altHeld");
+    QTest::addColumn<QString>("digits");
+    QTest::newRow("no digits") << true << QString();
+    QTest::newRow("OEM code page form, no leading zero") << true << QStringLiteral("209");
+    QTest::newRow("digits without Alt") << false << QStringLiteral("0209");
+}
+
+void KeyInjectorTest::altCodeReaderRefusesOtherForms()
+{
+    QFETCH(bool, altHeld);
+    QFETCH(QString, digits);
+    AltCodeReader reader;
+    if (altHeld)
+        reader.altDown();
+    for (QChar digit : digits)
+        reader.digit(unsigned(digit.digitValue()));
+    QCOMPARE(reader.altUp(), -1);
 }
 
 QTEST_GUILESS_MAIN(KeyInjectorTest)

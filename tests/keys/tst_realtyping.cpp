@@ -63,7 +63,7 @@ void RealTypingTest::typesIntoFocusedWindow()
     bool capsLockAtEnd = !capsLockAtStart;
     {
         std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open(
-            nullptr, brokenDevice ? X11Keyboard::SpareLevels::LowerLevelOnly : X11Keyboard::SpareLevels::Both);
+            nullptr, brokenDevice ? X11Keyboard::SpareLevels::LowerCaseOnly : X11Keyboard::SpareLevels::Both);
         QVERIFY(keyboard);
         KeyInjector injector(*keyboard);
         injector.initKeyTable();

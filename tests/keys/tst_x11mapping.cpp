@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <map>
 
 using std::chrono::milliseconds;
 
@@ -29,6 +30,7 @@ private slots:
     void spareKeycodeKeepsItsCharacter();
     void spareKeycodeReusedOnlyWhenIdle();
     void idleSpareKeycodesAreRestored();
+    void keymapChangeUnderThePool();
     void withoutDisplayKeyboardTypesNothing();
 };
 
@@ -123,6 +125,38 @@ void X11MappingTest::idleSpareKeycodesAreRestored()
     QCOMPARE(pool.takeAll(), std::vector<int>{});
 }
 
+// A new keymap arrived: 200 still carries its character, the keymap wiped
+// 201 and now uses 202 and, over the character it had, 203; 204 is newly
+// unused.
+void X11MappingTest::keymapChangeUnderThePool()
+{
+    SpareKeyPool pool({200, 201, 202, 203}, kIdle);
+    const auto start = SpareKeyPool::Clock::time_point{} + std::chrono::hours{1};
+    const SpareKeyPool::Symbols a{'a', 'A'}, b{'b', 'B'}, d{'d', 'D'};
+    QCOMPARE(pool.claim(a, start).keycode, 200);
+    QCOMPARE(pool.claim(b, start).keycode, 201);
+    QCOMPARE(pool.claim(d, start).keycode, 202);
+    QCOMPARE(pool.claim({'e', 'E'}, start).keycode, 203);
+    const std::map<int, KeysymValue> now{{200, 'a'}, {201, kNoKeysym}, {202, 'x'}, {203, 'y'}, {204, kNoKeysym}};
+    pool.keymapChanged({201, 204}, [&now](int keycode) { return now.at(keycode); });
+
+    QCOMPARE(pool.size(), std::size_t(3));
+    QVERIFY(pool.symbolsOf(200) && *pool.symbolsOf(200) == a);
+    QVERIFY(!pool.symbolsOf(201));
+    const SpareKeyPool::Claim again = pool.claim(a, start);
+    QCOMPARE(again.keycode, 200);
+    QVERIFY(!again.needsMapping);
+    std::vector<int> given;
+    for (const SpareKeyPool::Symbols &symbols : {b, d}) {
+        const SpareKeyPool::Claim claim = pool.claim(symbols, start);
+        QVERIFY(claim.needsMapping);
+        given.push_back(claim.keycode);
+    }
+    std::sort(given.begin(), given.end());
+    QCOMPARE(given, std::vector<int>({201, 204}));
+    QCOMPARE(pool.takeAll().size(), std::size_t(3));
+}
+
 void X11MappingTest::withoutDisplayKeyboardTypesNothing()
 {
     const QByteArray display = qgetenv("DISPLAY");
@@ -131,6 +165,7 @@ void X11MappingTest::withoutDisplayKeyboardTypesNothing()
     std::unique_ptr<KeyboardDevice> keyboard = createSystemKeyboard();
     qputenv("DISPLAY", display);
     QVERIFY(keyboard);
+    QCOMPARE(int(keyboard->reach()), int(KeyboardReach::Nowhere));
     keyboard->keyEvent(0x14, 0, 1);
     keyboard->keyEvent(0x14, 0, 3);
     QVERIFY(!keyboard->capsLockOn());

@@ -5,8 +5,11 @@
 #include "expectedtyping.h"
 #include "modalcloser.h"
 #include "recordingkeyboard.h"
+#include "typingnotices.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -68,9 +71,14 @@ private slots:
     void composedOutputFollowsWidgetOrder();
     void fixedTabTitleSuppressesOutput();
     void cardSentByteByByteIsOneBlock();
+    void typingNoticeBesideLinkStatus();
+    void noKeyboardToldOnce();
+    void ownWindowFocusedHoldsTheBlockBack();
+    void lostCharactersToldOnce();
+    void xwaylandToldWhenShown();
 
 private:
-    std::unique_ptr<tools> makeWindow(QStringList extraPorts = {});
+    std::unique_ptr<tools> makeWindow(QStringList extraPorts = {}, KeyboardReach reach = KeyboardReach::FocusedWindow);
     template <typename T> T *child(tools &window, const char *name)
     {
         T *found = window.findChild<T *>(QString::fromLatin1(name));
@@ -99,10 +107,11 @@ void ToolsTest::init()
     settingsPath = dir->filePath(QStringLiteral("Config.ini"));
 }
 
-std::unique_ptr<tools> ToolsTest::makeWindow(QStringList extraPorts)
+std::unique_ptr<tools> ToolsTest::makeWindow(QStringList extraPorts, KeyboardReach reach)
 {
     ToolsOptions options;
     auto recording = std::make_unique<RecordingKeyboard>();
+    recording->setReach(reach);
     keyboard = recording.get();
     options.keyboard = std::move(recording);
     options.settingsPath = settingsPath;
@@ -427,6 +436,99 @@ void ToolsTest::cardSentByteByByteIsOneBlock()
     const QString log = child<QTextEdit>(*window, "tElog")->toPlainText();
     QVERIFY2(log.contains(QStringLiteral("Receive %1 bytes data:").arg(record.size())), qPrintable(log.left(60)));
     QCOMPARE(window->record().idNumber, QStringLiteral("12345678"));
+}
+
+void ToolsTest::typingNoticeBesideLinkStatus()
+{
+    auto window = makeWindow();
+    auto *notice = child<QLabel>(*window, "lBtypingNotice");
+    auto *linkStatus = child<QLabel>(*window, "lBdeviceVer");
+    QCOMPARE(notice->parentWidget(), child<QGroupBox>(*window, "groupBox_5"));
+    QVERIFY(notice->geometry().left() > linkStatus->geometry().right());
+    QVERIFY(notice->geometry().right() < notice->parentWidget()->width());
+    QVERIFY(notice->text().isEmpty());
+}
+
+// No X display at all: cards are still parsed, nothing is typed, and the
+// operator is told, in a message the first time.
+void ToolsTest::noKeyboardToldOnce()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":999999");
+    ToolsOptions options;
+    options.settingsPath = settingsPath;
+    auto window = std::make_unique<tools>(nullptr, std::move(options));
+    qputenv("DISPLAY", display);
+    doubleClick(child<QListWidget>(*window, "lWFields"), 3); // Apellido
+    const QString expected = reachNotice(KeyboardReach::Nowhere, QString());
+    ModalCloser closer;
+    for (int block = 0; block < 2; ++block)
+        window->parseLongRecord(longRecord());
+    QCOMPARE(window->record().surnames, QStringLiteral("PEREZ GOMEZ"));
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].texts, QStringList({" Warning ", expected}));
+    QCOMPARE(child<QLabel>(*window, "lBtypingNotice")->text(), expected);
+}
+
+// A Space typed into Quillon itself could press its focused "Borrar Todo".
+void ToolsTest::ownWindowFocusedHoldsTheBlockBack()
+{
+    auto window = makeWindow();
+    doubleClick(child<QListWidget>(*window, "lWFields"), 3); // Apellido
+    auto *notice = child<QLabel>(*window, "lBtypingNotice");
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    keyboard->clear();
+    ModalCloser closer;
+    window->parseLongRecord(longRecord());
+    QVERIFY(!keyboard->hasKeyEvents());
+    QVERIFY2(notice->text().contains(QStringLiteral("put the cursor where the data should go")),
+             qPrintable(notice->text()));
+    QCOMPARE(closer.seen.size(), 0);
+
+    QApplication::setActiveWindow(nullptr);
+    QTRY_VERIFY(!QApplication::activeWindow());
+    window->parseLongRecord(longRecord());
+    QCOMPARE(keyboard->events(), expectedTyping("PEREZ GOMEZ"));
+    QVERIFY(notice->text().isEmpty());
+}
+
+void ToolsTest::lostCharactersToldOnce()
+{
+    auto window = makeWindow();
+    doubleClick(child<QListWidget>(*window, "lWFields"), 3); // Apellido
+    auto *notice = child<QLabel>(*window, "lBtypingNotice");
+    ModalCloser closer;
+    keyboard->loseInNextText(2);
+    window->parseLongRecord(longRecord());
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].className, QStringLiteral("MsgBox"));
+    QVERIFY2(notice->text().startsWith(QStringLiteral("Characters not typed: 2.")), qPrintable(notice->text()));
+    keyboard->loseInNextText(1);
+    window->parseLongRecord(longRecord());
+    QCOMPARE(closer.seen.size(), 1);
+    QVERIFY(notice->text().startsWith(QStringLiteral("Characters not typed: 1.")));
+    window->parseLongRecord(longRecord());
+    QVERIFY(notice->text().isEmpty());
+}
+
+void ToolsTest::xwaylandToldWhenShown()
+{
+    auto window = makeWindow({}, KeyboardReach::XWaylandWindows);
+    doubleClick(child<QListWidget>(*window, "lWFields"), 3); // Apellido
+    const QString expected =
+        reachNotice(KeyboardReach::XWaylandWindows, QString::fromLocal8Bit(qgetenv("XDG_CURRENT_DESKTOP")));
+    ModalCloser closer;
+    window->show();
+    QTRY_COMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].texts, QStringList({" Warning ", expected}));
+    window->hide();
+    window->show();
+    window->parseLongRecord(longRecord());
+    QVERIFY(keyboard->hasKeyEvents());
+    QCOMPARE(child<QLabel>(*window, "lBtypingNotice")->text(), expected);
+    QCOMPARE(closer.seen.size(), 1);
 }
 
 QTEST_MAIN(ToolsTest)
