@@ -98,7 +98,8 @@ TEST_P(RsaInterop, PrivateEncryptionIsAType2BlockUnderThePublicKey)
     }
 }
 
-// The CRT form and the public operation equal the plain powers m^d and m^e.
+// The CRT form, on either exponentiation kernel, and the public operation
+// equal the plain powers m^d and m^e.
 TEST_P(RsaInterop, KeyOperationsEqualPlainPowers)
 {
     const std::size_t bytes = (key.bits + 7) / 8;
@@ -108,9 +109,13 @@ TEST_P(RsaInterop, KeyOperationsEqualPlainPowers)
         SCOPED_TRACE(Hex(m));
         Bytes ours(bytes);
         std::uint32_t len = 0;
-        ASSERT_EQ(talvex::RsaPrivateOp(m.size(), m.data(), &len, ours.data(), &key.record), 0);
-        EXPECT_EQ(len, bytes);
-        EXPECT_EQ(Hex(ours), Hex(RawPower(key, m, key.d.get())));
+        const Bytes expected = RawPower(key, m, key.d.get());
+        for (talvex::PowerKernel kernel : {talvex::PowerKernel::kPortable, talvex::PowerKernel::kBest}) {
+            SCOPED_TRACE(kernel == talvex::PowerKernel::kPortable ? "portable kernel" : "best kernel");
+            ASSERT_EQ(talvex::RsaPrivateOpWith(kernel, m.size(), m.data(), &len, ours.data(), &key.record), 0);
+            EXPECT_EQ(len, bytes);
+            EXPECT_EQ(Hex(ours), Hex(expected));
+        }
         ASSERT_EQ(talvex::RsaPublicOp(m.size(), m.data(), &len, ours.data(), &key.record), 0);
         EXPECT_EQ(Hex(ours), Hex(RawPower(key, m, key.e.get())));
     }
