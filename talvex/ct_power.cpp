@@ -28,16 +28,30 @@ Limb WindowAt(const Limb* e, std::size_t eLimbs, std::size_t pos, std::size_t w)
     return v & ((Limb{1} << w) - 1);
 }
 
-// r = table[index], reading every entry.
-void SelectEntry(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, Limb index, std::size_t limbs)
+// r = table[index], reading every entry. The primes' size gets a copy of its
+// own, which the compiler turns into whole-vector operations.
+template <std::size_t Fixed>
+void SelectEntryOf(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, Limb index,
+                   std::size_t runtimeLimbs)
 {
-    for (std::size_t i = 0; i < limbs; ++i)
-        r[i] = 0;
+    const std::size_t limbs = Fixed != 0 ? Fixed : runtimeLimbs;
+    Limb acc[kLimbMax] = {};
     for (std::size_t j = 0; j < entries; ++j) {
         const Limb mask = MaskIfEqual(static_cast<Limb>(j), index);
         for (std::size_t i = 0; i < limbs; ++i)
-            r[i] |= table[j][i] & mask;
+            acc[i] |= table[j][i] & mask;
     }
+    for (std::size_t i = 0; i < limbs; ++i)
+        r[i] = acc[i];
+    WipeLimbs(acc, limbs);
+}
+
+void SelectEntry(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, Limb index, std::size_t limbs)
+{
+    if (limbs == kPrimeMaxLimbs)
+        SelectEntryOf<kPrimeMaxLimbs>(r, table, entries, index, limbs);
+    else
+        SelectEntryOf<0>(r, table, entries, index, limbs);
 }
 
 } // namespace

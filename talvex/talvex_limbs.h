@@ -18,6 +18,12 @@ using Limb = std::uint64_t;
 using Limb = std::uint32_t;
 #endif
 
+// The AVX-512 IFMA kernel: x86_64 ELF builds with 64-bit limbs. (Windows
+// compilers do not keep the 32-byte stack alignment that its spills need.)
+#if defined(TALVEX_HAVE_LIMB64) && defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define TALVEX_HAVE_IFMA 1
+#endif
+
 constexpr std::size_t kLimbBits = 8 * sizeof(Limb);
 constexpr std::size_t kModulusMaxLimbs = kKeyMaxBits / kLimbBits;
 constexpr std::size_t kPrimeMaxLimbs = kKeyHalfFieldBytes * 8 / kLimbBits;

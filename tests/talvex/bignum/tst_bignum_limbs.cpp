@@ -3,6 +3,7 @@
 // exponentiations, at the limb counts the RSA operations use and around them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -197,6 +198,55 @@ TEST_F(CtLimbs, FixedWindowPowersMatchOpenSsl)
             }
         }
     }
+}
+
+// Both CRT halves at once, on each kernel: the portable one everywhere, the
+// IFMA one where this processor has it (a 64-bit build on a processor
+// without it checks the choice falls back). Moduli with their top bit set
+// and clear, exponents as the blinding makes them and all ones.
+TEST_F(CtLimbs, PowerPairKernelsMatchOpenSsl)
+{
+    const std::size_t half = kPrimeMaxLimbs;
+    for (std::size_t eLimbs : {std::size_t{1}, half, half + kBlindingLimbs}) {
+        for (bool topBitSet : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << eLimbs << "-limb exponents, top bit " << (topBitSet ? "set" : "clear"));
+            Bn n[2], base[2], e[2], expected[2];
+            Limbs ln[2], lb[2], le[2];
+            for (int h = 0; h < 2; ++h) {
+                n[h] = Modulus(half);
+                BN_set_bit(n[h].get(), static_cast<int>(half * kLimbBits - 1));
+                if (!topBitSet)
+                    BN_clear_bit(n[h].get(), static_cast<int>(half * kLimbBits - 1));
+                base[h] = Below(n[h].get());
+                e[h].reset(rng.Words(eLimbs * kWordsPerLimb));
+                if (h == 1) {
+                    BN_zero(e[h].get());
+                    BN_set_bit(e[h].get(), static_cast<int>(eLimbs * kLimbBits));
+                    BN_sub_word(e[h].get(), 1);
+                }
+                expected[h].reset(BN_new());
+                BN_mod_exp(expected[h].get(), base[h].get(), e[h].get(), n[h].get(), ctx.get());
+                ln[h] = ToLimbs(n[h].get());
+                lb[h] = ToLimbs(base[h].get());
+                le[h] = ToLimbs(e[h].get(), eLimbs);
+            }
+            const std::size_t nLimbs = topBitSet ? half : LimbsSignificant(ln[0].data(), half);
+            const MontModulus m0(ln[0].data(), LimbsSignificant(ln[0].data(), half));
+            const MontModulus m1(ln[1].data(), LimbsSignificant(ln[1].data(), half));
+            for (PowerKernel kernel : {PowerKernel::kPortable, PowerKernel::kBest}) {
+                SCOPED_TRACE(kernel == PowerKernel::kPortable ? "portable" : "best");
+                Limbs r0(kLimbMax), r1(kLimbMax);
+                PowerPair(kernel, PowerHalf{r0.data(), lb[0].data(), le[0].data(), eLimbs, &m0},
+                          PowerHalf{r1.data(), lb[1].data(), le[1].data(), eLimbs, &m1});
+                EXPECT_EQ(Hex(FromLimbs(r0.data(), nLimbs).get()), Hex(expected[0].get()));
+                EXPECT_EQ(Hex(FromLimbs(r1.data(), half).get()), Hex(expected[1].get()));
+            }
+        }
+    }
+#if defined(TALVEX_HAVE_IFMA)
+    if (!IfmaUsable())
+        std::printf("this processor has no AVX-512 IFMA: only the portable kernel was run\n");
+#endif
 }
 
 TEST_F(CtLimbs, PublicExponentPowersMatchOpenSsl)
