@@ -21,6 +21,13 @@ constexpr unsigned kAvx512VlBit = 1u << 31;       // leaf 7, EBX
 // halves of ZMM0-15, ZMM16-31), all saved by the operating system.
 constexpr std::uint64_t kAvx512StateMask = 0xE6;
 
+// CPUID is slow where a hypervisor answers it (about 7 us here, for each
+// call), so the answer is kept: 0 not asked yet, else kNo or kYes. Threads
+// that ask at once all store the same value.
+constexpr int kNo = 1;
+constexpr int kYes = 2;
+int gIfmaAnswer = 0;
+
 std::uint64_t EnabledRegisterState()
 {
     std::uint32_t lo = 0;
@@ -29,9 +36,7 @@ std::uint64_t EnabledRegisterState()
     return (static_cast<std::uint64_t>(hi) << 32) | lo;
 }
 
-} // namespace
-
-bool IfmaUsable()
+bool AskProcessor()
 {
     unsigned a = 0, b = 0, c = 0, d = 0;
     if (!__get_cpuid(kLeafFeatures, &a, &b, &c, &d) || (c & kOsxsaveBit) == 0)
@@ -42,6 +47,18 @@ bool IfmaUsable()
         return false;
     constexpr unsigned kWanted = kAvx512FBit | kAvx512IfmaBit | kAvx512VlBit;
     return (b & kWanted) == kWanted;
+}
+
+} // namespace
+
+bool IfmaUsable()
+{
+    int answer = __atomic_load_n(&gIfmaAnswer, __ATOMIC_RELAXED);
+    if (answer == 0) {
+        answer = AskProcessor() ? kYes : kNo;
+        __atomic_store_n(&gIfmaAnswer, answer, __ATOMIC_RELAXED);
+    }
+    return answer == kYes;
 }
 
 } // namespace talvex

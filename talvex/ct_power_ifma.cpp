@@ -90,20 +90,24 @@ inline __attribute__((always_inline)) void Normalise(Digits& x)
     const __m256i mask = _mm256_set1_epi64x(static_cast<long long>(kDigitMask));
     const __m256i zero = _mm256_setzero_si256();
     __m256i carries[kVectors];
+#pragma GCC unroll 8
     for (std::size_t k = 0; k < kVectors; ++k) {
         carries[k] = _mm256_srli_epi64(x.v[k], kDigitBits);
         x.v[k] = _mm256_and_si256(x.v[k], mask);
     }
     x.v[0] = _mm256_add_epi64(x.v[0], _mm256_alignr_epi64(carries[0], zero, 3));
+#pragma GCC unroll 8
     for (std::size_t k = 1; k < kVectors; ++k)
         x.v[k] = _mm256_add_epi64(x.v[k], _mm256_alignr_epi64(carries[k], carries[k - 1], 3));
     std::uint32_t generate = 0;
     std::uint32_t propagate = 0;
+#pragma GCC unroll 8
     for (std::size_t k = 0; k < kVectors; ++k) {
         generate |= static_cast<std::uint32_t>(_mm256_cmpgt_epu64_mask(x.v[k], mask)) << (kLanesPerMask * k);
         propagate |= static_cast<std::uint32_t>(_mm256_cmpeq_epu64_mask(x.v[k], mask)) << (kLanesPerMask * k);
     }
     const std::uint32_t carryIn = ((generate << 1) + propagate) ^ propagate;
+#pragma GCC unroll 8
     for (std::size_t k = 0; k < kVectors; ++k) {
         const auto lanes = static_cast<__mmask8>((carryIn >> (kLanesPerMask * k)) & kLaneMask);
         // Adding 1 to a lane and dropping 2^52: x - (2^52 - 1), masked.
@@ -114,14 +118,21 @@ inline __attribute__((always_inline)) void Normalise(Digits& x)
 // r[h] = a[h] b[h] / 2^1040 mod m[h], almost: below 2m for inputs below 2m.
 // One digit of b per step: add a b_i and y m (y making the lowest digit
 // vanish) into the accumulator's low halves, move it down a digit, add the
-// high halves.
+// high halves. The lowest digit is also followed in a scalar register, from
+// the moved-down vector before its high halves arrive: that shortens the
+// path from one step's y to the next, and the vector's own lowest lane is
+// dropped at the next move anyway, so it is only written back at the end.
 void AlmostMontMulPair(Digits* r, const Digits* const* a, const Digits* const* b, const HalfModulus* mods)
 {
+    using Wide = unsigned __int128;
     alignas(32) std::uint64_t bDigits[kHalves][kDigits];
     std::uint64_t a0[kHalves];
+    std::uint64_t low[kHalves] = {};
     Digits acc[kHalves];
     const __m256i zero = _mm256_setzero_si256();
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < kHalves; ++h) {
+#pragma GCC unroll 8
         for (std::size_t k = 0; k < kVectors; ++k) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(bDigits[h] + k * kLanes), b[h]->v[k]);
             acc[h].v[k] = zero;
@@ -129,36 +140,45 @@ void AlmostMontMulPair(Digits* r, const Digits* const* a, const Digits* const* b
         a0[h] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm256_castsi256_si128(a[h]->v[0])));
     }
     for (std::size_t i = 0; i < kDigits; ++i) {
+#pragma GCC unroll 8
         for (std::size_t h = 0; h < kHalves; ++h) {
             const HalfModulus& md = mods[h];
             const std::uint64_t bi = bDigits[h][i];
-            const auto low = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm256_castsi256_si128(acc[h].v[0])));
-            const std::uint64_t t = low + ((a0[h] * bi) & kDigitMask);
+            const Wide ab = static_cast<Wide>(a0[h]) * bi;
+            const std::uint64_t t = low[h] + (static_cast<std::uint64_t>(ab) & kDigitMask);
             const std::uint64_t y = (t * md.k0) & kDigitMask;
-            const std::uint64_t carry = (t + ((md.m0 * y) & kDigitMask)) >> kDigitBits;
+            const Wide my = static_cast<Wide>(md.m0) * y;
+            const std::uint64_t carry = (t + (static_cast<std::uint64_t>(my) & kDigitMask)) >> kDigitBits;
+            const auto highs = static_cast<std::uint64_t>(ab >> kDigitBits) + static_cast<std::uint64_t>(my >> kDigitBits);
             const __m256i vb = _mm256_set1_epi64x(static_cast<long long>(bi));
             const __m256i vy = _mm256_set1_epi64x(static_cast<long long>(y));
             Digits& x = acc[h];
+#pragma GCC unroll 8
             for (std::size_t k = 0; k < kVectors; ++k) {
                 x.v[k] = _mm256_madd52lo_epu64(x.v[k], a[h]->v[k], vb);
                 x.v[k] = _mm256_madd52lo_epu64(x.v[k], md.m.v[k], vy);
             }
+#pragma GCC unroll 8
             for (std::size_t k = 0; k + 1 < kVectors; ++k)
                 x.v[k] = _mm256_alignr_epi64(x.v[k + 1], x.v[k], 1);
             x.v[kVectors - 1] = _mm256_alignr_epi64(zero, x.v[kVectors - 1], 1);
-            x.v[0] = _mm256_add_epi64(x.v[0], _mm256_zextsi128_si256(_mm_cvtsi64_si128(static_cast<long long>(carry))));
+            low[h] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm256_castsi256_si128(x.v[0]))) + carry + highs;
+#pragma GCC unroll 8
             for (std::size_t k = 0; k < kVectors; ++k) {
                 x.v[k] = _mm256_madd52hi_epu64(x.v[k], a[h]->v[k], vb);
                 x.v[k] = _mm256_madd52hi_epu64(x.v[k], md.m.v[k], vy);
             }
         }
     }
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < kHalves; ++h) {
+        acc[h].v[0] = _mm256_mask_set1_epi64(acc[h].v[0], 1, static_cast<long long>(low[h]));
         Normalise(acc[h]);
         r[h] = acc[h];
     }
     SecureWipe(bDigits, sizeof bDigits);
     SecureWipe(acc, sizeof acc);
+    SecureWipe(low, sizeof low);
 }
 
 // Convenience forms: both halves times their own operands.

@@ -188,7 +188,8 @@ void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& seco
 constexpr std::size_t kIfmaModulusLimbs = 16;
 
 // Whether the processor and the operating system run AVX-512 with IFMA (from
-// CPUID and the enabled register state).
+// CPUID and the enabled register state). Asked once and kept: the library's
+// only lasting value, the same for every caller and thread.
 bool IfmaUsable();
 
 // PowerPair on the IFMA kernel: both moduli of kIfmaModulusLimbs limbs, equal
