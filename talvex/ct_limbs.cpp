@@ -6,11 +6,7 @@ namespace talvex {
 
 namespace {
 
-#if defined(TALVEX_HAVE_LIMB64)
-using Wide = unsigned __int128;
-#else
-using Wide = std::uint64_t;
-#endif
+using Wide = WideLimb;
 constexpr unsigned kBitsPerByte = 8;
 constexpr std::size_t kBytesPerLimb = sizeof(Limb);
 

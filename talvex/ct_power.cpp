@@ -17,17 +17,6 @@ struct CtWindowStep {
 };
 constexpr CtWindowStep kCtWindowSteps[] = {{32, 2}, {128, 3}, {512, 4}};
 
-// The w bits of e from bit `pos` on; positions are public.
-Limb WindowAt(const Limb* e, std::size_t eLimbs, std::size_t pos, std::size_t w)
-{
-    const std::size_t i = pos / kLimbBits;
-    const std::size_t shift = pos % kLimbBits;
-    Limb v = e[i] >> shift;
-    if (shift + w > kLimbBits && i + 1 < eLimbs)
-        v |= e[i + 1] << (kLimbBits - shift);
-    return v & ((Limb{1} << w) - 1);
-}
-
 // r = table[index], reading every entry. The primes' size gets a copy of its
 // own, which the compiler turns into whole-vector operations.
 template <std::size_t Fixed>
@@ -55,6 +44,16 @@ void SelectEntry(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, Li
 }
 
 } // namespace
+
+Limb ExponentWindow(const Limb* e, std::size_t eLimbs, std::size_t pos, std::size_t w)
+{
+    const std::size_t i = pos / kLimbBits;
+    const std::size_t shift = pos % kLimbBits;
+    Limb v = e[i] >> shift;
+    if (shift + w > kLimbBits && i + 1 < eLimbs)
+        v |= e[i + 1] << (kLimbBits - shift);
+    return v & ((Limb{1} << w) - 1);
+}
 
 std::size_t CtWindowBits(std::size_t exponentBits)
 {
@@ -85,12 +84,12 @@ void CtPower(const MontModulus& m, Limb* r, const Limb* base, const Limb* e, std
     }
     // Windows from the top; the top one may be short.
     std::size_t pos = (eBits - 1) / w * w;
-    SelectEntry(acc, table, entries, WindowAt(e, eLimbs, pos, w), limbs);
+    SelectEntry(acc, table, entries, ExponentWindow(e, eLimbs, pos, w), limbs);
     while (pos > 0) {
         pos -= w;
         for (std::size_t s = 0; s < w; ++s)
             MontSqr(m, acc, acc);
-        SelectEntry(entry, table, entries, WindowAt(e, eLimbs, pos, w), limbs);
+        SelectEntry(entry, table, entries, ExponentWindow(e, eLimbs, pos, w), limbs);
         MontMul(m, acc, acc, entry);
     }
     MontLeave(m, r, acc);

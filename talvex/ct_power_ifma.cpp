@@ -124,7 +124,7 @@ inline __attribute__((always_inline)) void Normalise(Digits& x)
 // dropped at the next move anyway, so it is only written back at the end.
 void AlmostMontMulPair(Digits* r, const Digits* const* a, const Digits* const* b, const HalfModulus* mods)
 {
-    using Wide = unsigned __int128;
+    using Wide = WideLimb;
     alignas(32) std::uint64_t bDigits[kHalves][kDigits];
     std::uint64_t a0[kHalves];
     std::uint64_t low[kHalves] = {};
@@ -202,17 +202,6 @@ void SelectDigits(Digits& r, const Digits* table, std::size_t entries, Limb inde
     }
 }
 
-// The w bits of e from bit `pos` on; positions are public.
-Limb WindowAt(const Limb* e, std::size_t eLimbs, std::size_t pos, std::size_t w)
-{
-    const std::size_t i = pos / kLimbBits;
-    const std::size_t shift = pos % kLimbBits;
-    Limb v = e[i] >> shift;
-    if (shift + w > kLimbBits && i + 1 < eLimbs)
-        v |= e[i + 1] << (kLimbBits - shift);
-    return v & ((Limb{1} << w) - 1);
-}
-
 // Everything the exponentiation holds, wiped when it goes.
 struct PairWork {
     HalfModulus mods[kHalves];
@@ -264,13 +253,13 @@ void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second)
     }
     std::size_t pos = (eBits - 1) / w * w;
     for (std::size_t h = 0; h < kHalves; ++h)
-        SelectDigits(s.acc[h], s.table[h], entries, WindowAt(halves[h]->exponent, eLimbs, pos, w));
+        SelectDigits(s.acc[h], s.table[h], entries, ExponentWindow(halves[h]->exponent, eLimbs, pos, w));
     while (pos > 0) {
         pos -= w;
         for (std::size_t q = 0; q < w; ++q)
             MulPair(s.acc, s.acc[0], s.acc[1], s.acc[0], s.acc[1], s.mods);
         for (std::size_t h = 0; h < kHalves; ++h)
-            SelectDigits(s.entry[h], s.table[h], entries, WindowAt(halves[h]->exponent, eLimbs, pos, w));
+            SelectDigits(s.entry[h], s.table[h], entries, ExponentWindow(halves[h]->exponent, eLimbs, pos, w));
         MulPair(s.acc, s.acc[0], s.acc[1], s.entry[0], s.entry[1], s.mods);
     }
     // Out of the Montgomery form: the almost product by 1 is at most m, and

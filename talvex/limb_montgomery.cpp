@@ -11,11 +11,7 @@ namespace talvex {
 
 namespace {
 
-#if defined(TALVEX_HAVE_LIMB64)
-using Wide = unsigned __int128;
-#else
-using Wide = std::uint64_t;
-#endif
+using Wide = WideLimb;
 constexpr unsigned kBitsPerLimb = kLimbBits;
 constexpr Limb kInverseSeedMask = 8;
 constexpr Limb kInverseSeedOffset = 4;

@@ -14,8 +14,10 @@ namespace talvex {
 #if defined(__SIZEOF_INT128__) && !defined(TALVEX_WORDS_ONLY)
 #define TALVEX_HAVE_LIMB64 1
 using Limb = std::uint64_t;
+using WideLimb = unsigned __int128;  // holds a product of two limbs
 #else
 using Limb = std::uint32_t;
+using WideLimb = std::uint64_t;
 #endif
 
 // The AVX-512 IFMA kernel: x86_64 ELF builds with 64-bit limbs. (Windows
@@ -155,6 +157,10 @@ void MontLeave(const MontModulus& m, Limb* r, const Limb* a);
 // Window width of the fixed-window exponentiation for this many exponent
 // bits (a public length).
 std::size_t CtWindowBits(std::size_t exponentBits);
+
+// The w bits of e (eLimbs long) from bit `pos` on, zero above e's top.
+// CT: eLimbs, pos, w (positions in the exponent are public).
+Limb ExponentWindow(const Limb* e, std::size_t eLimbs, std::size_t pos, std::size_t w);
 
 // r = base^e mod n for base < n; every one of the eLimbs limbs of e is
 // processed, window by window, and every table entry is read for each
