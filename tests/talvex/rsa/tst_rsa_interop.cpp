@@ -121,6 +121,28 @@ TEST_P(RsaInterop, KeyOperationsEqualPlainPowers)
     }
 }
 
+// Keys below the exports' block size still go through the private-key
+// operation: primes of 8 and 12 limbs take the general loops of both
+// kernels' callers, and the best kernel falls back where it has no copy.
+TEST(SmallerKeys, PrivateOperationEqualsThePlainPower)
+{
+    for (unsigned bits : {1024u, 1536u}) {
+        SCOPED_TRACE(::testing::Message() << bits << " bits");
+        const TestKey key = GenerateKey(bits, 65537);
+        const std::size_t bytes = bits / 8;
+        Bytes m = Message(bytes, 5);
+        m[0] &= 0x7F;
+        const Bytes expected = RawPower(key, m, key.d.get());
+        Bytes ours(bytes);
+        std::uint32_t len = 0;
+        for (talvex::PowerKernel kernel : {talvex::PowerKernel::kPortable, talvex::PowerKernel::kBest}) {
+            ASSERT_EQ(talvex::RsaPrivateOpWith(kernel, m.size(), m.data(), &len, ours.data(), &key.record), 0);
+            EXPECT_EQ(len, bytes);
+            EXPECT_EQ(Hex(ours), Hex(expected));
+        }
+    }
+}
+
 std::string KindName(const ::testing::TestParamInfo<KeyKind>& info)
 {
     return std::to_string(info.param.bits) + "_bits_e" + std::to_string(info.param.e);
