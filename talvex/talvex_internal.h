@@ -7,8 +7,8 @@
 // the CRT exponents, qInv, the ciphertext's residues or any value computed
 // from them. "CT:" names what the timing of such a routine does depend on
 // (limb counts, public values). The number record routines are variable-time
-// ("VT:" names the inputs their timing depends on); they serve the public-key
-// operation, whose inputs a caller may see anyway.
+// ("VT:" names the inputs their timing depends on; where none is named, it is
+// their operands' lengths); they serve the public-key operation.
 #pragma once
 
 #include "talvex.h"
@@ -193,10 +193,10 @@ namespace talvex {
 // ---------------------------------------------------------------------------
 
 // The record's bits field (little-endian, read bytewise: callers may pass an
-// unaligned record).
+// unaligned record). CT.
 std::uint32_t RsaKeyBits(const RsaKeyRecord* key);
 
-// The record's public exponent: the low 32 bits of its field.
+// The record's public exponent: the low 32 bits of its field. CT.
 std::uint32_t RsaPublicExponent(const RsaKeyRecord* key);
 
 // The field at this byte offset of the record.
@@ -236,7 +236,8 @@ void SetFaultHook(FaultHook hook);
 // Parameter checks, then the key operation: kBlockRefused for a null pointer,
 // key bits outside 508..2048, inLen 0 or above (bits + 7) / 8; kBlockFailed
 // when the operation fails; kBlockOk otherwise. res needs (bits + 7) / 8
-// bytes.
+// bytes. Timing: as the operation (VT for the public one, CT for the private
+// one), besides which check refused.
 std::uint8_t RsaPublicBlock(std::uint32_t inLen, const std::uint8_t* in, std::uint32_t* resLen, std::uint8_t* res,
                        const RsaKeyRecord* key);
 std::uint8_t RsaPrivateBlock(std::uint32_t inLen, const std::uint8_t* in, std::uint32_t* resLen, std::uint8_t* res,
@@ -255,7 +256,8 @@ bool SystemRandomBytes(std::uint8_t* buf, std::size_t len);
 // dst[0..k) = 00 02 padding 00 msg, with k - len - 3 non-zero padding bytes
 // from `random` (zero bytes are redrawn). kBlockRefused for a null pointer,
 // k outside 11..256 or len > k - 11; kBlockNoRandom when the source fails or
-// keeps returning zeros. dst is written only on success.
+// keeps returning zeros. dst is written only on success. VT: how many zero
+// bytes the source gives (random, not the message).
 std::uint8_t Pkcs1Type2Encode(std::size_t len, const std::uint8_t* msg, std::size_t k, std::uint8_t* dst,
                          RandomSource random);
 
