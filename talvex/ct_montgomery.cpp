@@ -21,10 +21,9 @@ void ModDouble(Limb* x, const Limb* n, std::size_t limbs)
     for (std::size_t i = 0; i < limbs; ++i) {
         const Limb doubled = (x[i] << 1) | out;
         out = x[i] >> (kLimbBits - 1);
-        const Limb d = doubled - n[i];
-        const Limb nextBorrow = static_cast<Limb>(doubled < n[i]) | static_cast<Limb>(d < borrow);
-        reduced[i] = d - borrow;
-        borrow = nextBorrow;
+        const WideLimb d = static_cast<WideLimb>(doubled) - n[i] - borrow;
+        reduced[i] = static_cast<Limb>(d);
+        borrow = static_cast<Limb>(d >> kLimbBits) & 1;
         x[i] = doubled;
     }
     // 2x is below n when nothing was shifted out and taking n borrowed.

@@ -118,6 +118,20 @@ void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e)
     WipeLimbs(acc, kLimbMax);
 }
 
+void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs)
+{
+#if defined(TALVEX_HAVE_IFMA)
+    if (kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && IfmaUsable()) {
+        IfmaPublicPower(r, x, e, n, LimbMontNPrime(n[0]));
+        return;
+    }
+#else
+    static_cast<void>(kernel);
+#endif
+    const MontModulus m(n, limbs);
+    PublicPower(m, r, x, e);
+}
+
 void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& second)
 {
 #if defined(TALVEX_HAVE_IFMA)

@@ -139,8 +139,7 @@ int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in
 
     // The check: m below n and m^e = c. A fault anywhere above, or a key
     // whose parts do not belong together, fails it.
-    const MontModulus fn(w.n, nLimbs);
-    PublicPower(fn, w.check, w.m, e);
+    PublicPowerWith(kernel, w.check, w.m, e, w.n, nLimbs);
     const Limb good = LimbsLessMask(w.m, w.n, kModulusMaxLimbs) & LimbsEqualMask(w.check, w.c, nLimbs);
     if (!good)
         return kRsaErrFault;

@@ -173,6 +173,13 @@ void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e);
 
 enum class PowerKernel { kPortable, kBest };
 
+// PublicPower for an odd n of `limbs` limbs (its top limb non-zero, n >= 3),
+// its Montgomery values set up here. kBest takes the IFMA kernel where this
+// processor has it and n is a 2048-bit value of kModulusMaxLimbs limbs. The
+// results are the same. r has limbs + 1 room. CT: limbs, n's bit length; e;
+// whether the processor has the kernel.
+void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs);
+
 // One CRT half: result = base^exponent mod modulus.
 struct PowerHalf {
     Limb* result;  // modulus limbs + 1 room
@@ -190,8 +197,9 @@ struct PowerHalf {
 void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& second);
 
 #if defined(TALVEX_HAVE_IFMA)
-// The halves' size on the IFMA kernel.
+// The halves' size on the IFMA kernel, and the full modulus's.
 constexpr std::size_t kIfmaModulusLimbs = 16;
+constexpr std::size_t kIfmaFullLimbs = 32;
 
 // Whether the processor and the operating system run AVX-512 with IFMA (from
 // CPUID and the enabled register state). Asked once and kept: the library's
@@ -201,6 +209,10 @@ bool IfmaUsable();
 // PowerPair on the IFMA kernel: both moduli of kIfmaModulusLimbs limbs, equal
 // exponent lengths of at most kExponentMaxLimbs. CT: exponentLimbs.
 void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second);
+
+// PublicPower on the IFMA kernel for an n of kIfmaFullLimbs limbs with
+// nPrime = LimbMontNPrime(n[0]). CT: e.
+void IfmaPublicPower(Limb* r, const Limb* x, std::uint32_t e, const Limb* n, Limb nPrime);
 #endif
 
 } // namespace talvex

@@ -249,20 +249,35 @@ TEST_F(CtLimbs, PowerPairKernelsMatchOpenSsl)
 #endif
 }
 
+// The result check's power, on each kernel: the full 2048-bit modulus (the
+// IFMA kernel's size, top bit set or clear) and a shorter one.
 TEST_F(CtLimbs, PublicExponentPowersMatchOpenSsl)
 {
-    Bn n = Modulus(kModulusMaxLimbs);
-    const Limbs ln = ToLimbs(n.get());
-    const MontModulus m(ln.data(), kModulusMaxLimbs);
-    for (std::uint32_t e : {1u, 3u, 17u, 65537u, 0x80000001u, 0xFFFFFFFFu}) {
-        SCOPED_TRACE(e);
-        Bn x = Below(n.get()), be(BN_new()), expected(BN_new());
-        BN_set_word(be.get(), e);
-        BN_mod_exp(expected.get(), x.get(), be.get(), n.get(), ctx.get());
-        const Limbs lx = ToLimbs(x.get());
-        Limbs r(kLimbMax);
-        PublicPower(m, r.data(), lx.data(), e);
-        EXPECT_EQ(Hex(FromLimbs(r.data(), kModulusMaxLimbs).get()), Hex(expected.get()));
+    for (std::size_t limbs : {kModulusMaxLimbs, kPrimeMaxLimbs + 1}) {
+        for (bool topBitSet : {true, false}) {
+            Bn n = Modulus(limbs);
+            BN_set_bit(n.get(), static_cast<int>(limbs * kLimbBits - 1));
+            if (!topBitSet)
+                BN_clear_bit(n.get(), static_cast<int>(limbs * kLimbBits - 1));
+            const Limbs ln = ToLimbs(n.get());
+            const std::size_t nLimbs = LimbsSignificant(ln.data(), limbs);
+            const MontModulus m(ln.data(), nLimbs);
+            for (std::uint32_t e : {1u, 3u, 17u, 65537u, 0x80000001u, 0xFFFFFFFFu}) {
+                SCOPED_TRACE(::testing::Message() << limbs << " limbs, top bit " << topBitSet << ", e = " << e);
+                Bn x = Below(n.get()), be(BN_new()), expected(BN_new());
+                BN_set_word(be.get(), e);
+                BN_mod_exp(expected.get(), x.get(), be.get(), n.get(), ctx.get());
+                const Limbs lx = ToLimbs(x.get());
+                Limbs r(kLimbMax);
+                PublicPower(m, r.data(), lx.data(), e);
+                EXPECT_EQ(Hex(FromLimbs(r.data(), nLimbs).get()), Hex(expected.get())) << "on a set-up modulus";
+                for (PowerKernel kernel : {PowerKernel::kPortable, PowerKernel::kBest}) {
+                    PublicPowerWith(kernel, r.data(), lx.data(), e, ln.data(), nLimbs);
+                    EXPECT_EQ(Hex(FromLimbs(r.data(), nLimbs).get()), Hex(expected.get()))
+                        << (kernel == PowerKernel::kPortable ? "portable" : "best");
+                }
+            }
+        }
     }
 }
 
