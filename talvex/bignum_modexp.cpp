@@ -43,6 +43,7 @@ public:
     void Square() { BigMontMul(acc_, acc_, n_, nPrime_); }
     void MultiplyByEntry(std::size_t j) { BigMontMul(acc_, &table_[j], n_, nPrime_); }
     void MultiplyByBase() { BigMontMul(acc_, base_, n_, nPrime_); }
+    void LoadEntry(std::size_t j) { BigCopy(acc_, &table_[j]); }
 
 private:
     const BigNum* n_;
@@ -89,6 +90,11 @@ public:
     void Square() { LimbMontSqr(acc_, acc_, mod_, nPrime_, limbs_); }
     void MultiplyByEntry(std::size_t j) { LimbMontMul(acc_, acc_, table_[j], mod_, nPrime_, limbs_); }
     void MultiplyByBase() { LimbMontMul(acc_, acc_, base_, mod_, nPrime_, limbs_); }
+    void LoadEntry(std::size_t j)
+    {
+        for (std::size_t i = 0; i <= limbs_; ++i)
+            acc_[i] = table_[j][i];
+    }
 
     // Writes the accumulator back; r needs 2 x limbs + 2 words of storage.
     void StoreAccumulator(BigNum* r) const
@@ -126,8 +132,9 @@ private:
 
 // Left to right over the exponent's bits from bit 31 of its top word. A
 // window opens at a 1 bit and takes the next w bits; it is applied as w
-// squarings and one multiplication by the table entry of its value. Zero bits
-// between windows are single squarings.
+// squarings and one multiplication by the table entry of its value; the
+// first window, whose squarings and product would only act on 1, loads its
+// entry instead. Zero bits between windows are single squarings.
 template <class Engine>
 void SlidingWindowPower(Engine& engine, const BigNum* e, std::size_t windowBits)
 {
@@ -137,6 +144,7 @@ void SlidingWindowPower(Engine& engine, const BigNum* e, std::size_t windowBits)
     Scan state = Scan::BeforeFirstOne;
     std::size_t window = 0;
     std::size_t count = 0;
+    bool first = true;
     for (std::size_t i = e->length; i-- > 0;) {
         for (std::size_t bit = kWordBits; bit-- > 0;) {
             const std::size_t b = (e->words[i] >> bit) & 1u;
@@ -149,14 +157,19 @@ void SlidingWindowPower(Engine& engine, const BigNum* e, std::size_t windowBits)
             ++count;
             state = Scan::InsideWindow;
             window |= b << (windowBits - count);
-            if (count == windowBits) {
+            if (count < windowBits)
+                continue;
+            if (first) {
+                engine.LoadEntry(window - topOfWindow);
+                first = false;
+            } else {
                 for (std::size_t s = 0; s < windowBits; ++s)
                     engine.Square();
                 engine.MultiplyByEntry(window - topOfWindow);
-                window = 0;
-                count = 0;
-                state = Scan::BetweenWindows;
             }
+            window = 0;
+            count = 0;
+            state = Scan::BetweenWindows;
         }
     }
     // An unfinished window at the end: its bits stand at the top of the
@@ -201,7 +214,10 @@ int BigModExp(BigNum* r, const BigNum* base, const BigNum* e, const BigNum* n)
         rc = BigMod(&x, base, n);
     if (rc == 0) {
         BigMontMul(&x, &acc, n, nPrime);   // X in Montgomery form
-        BigMontFrom(n, &acc, nPrime);      // R mod n: the Montgomery form of 1
+        // The first window loads the accumulator; only e = 0 leaves it as
+        // R mod n, the Montgomery form of 1.
+        if (BigBitLength(e) == 0)
+            BigMontFrom(n, &acc, nPrime);
 #if defined(TALVEX_HAVE_LIMB64)
         if (n->length % 2 == 0) {
             LimbEngine engine(n, &x, &acc);

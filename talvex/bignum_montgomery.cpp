@@ -10,11 +10,6 @@ namespace {
 constexpr std::uint32_t kInverseSeedMask = 8;
 constexpr std::uint32_t kInverseSeedOffset = 4;
 constexpr int kNewtonStepsToWord = 3;
-// R^2 = 2^(64k) is reached directly while it fits the 66-word storage (k up
-// to 32); a longer modulus starts from 2^2048 and goes on a word at a time.
-constexpr std::size_t kDirectR2MaxWords = 32;
-constexpr std::size_t kR2FirstShiftBits = 2048;
-constexpr std::size_t kR2FirstShiftWords = kR2FirstShiftBits / kWordBits;
 
 // The plain Montgomery loop. The accumulator slides up one word per step
 // instead of being shifted: after step i the value lives at acc + i + 1, and
@@ -120,18 +115,28 @@ void BigMontFrom(const BigNum* n, BigNum* a, std::uint32_t nPrime)
 int BigMontR2(BigNum* r, const BigNum* n)
 {
     const std::size_t k = n->length;
-    BigSetWord(r, 1);
-    if (k <= kDirectR2MaxWords) {
-        BigShiftLeft(r, 2 * kWordBits * k);
-        return BigMod(r, r, n);
-    }
-    BigShiftLeft(r, kR2FirstShiftBits);
-    int rc = BigMod(r, r, n);
-    for (std::size_t step = 0; rc == 0 && step < 2 * k - kR2FirstShiftWords; ++step) {
-        BigShiftLeft(r, kWordBits);
-        rc = BigMod(r, r, n);
-    }
-    return rc;
+    if ((n->words[0] & 1u) == 0)
+        return kErrBadModulus;
+    // On limbs of 64 bits an odd word count leaves the top limb half empty;
+    // the power of two is the same.
+    constexpr std::size_t kWordsPerLimb = kLimbBits / kWordBits;
+    const std::size_t limbs = (k + kWordsPerLimb - 1) / kWordsPerLimb;
+    Limb modulus[kLimbMax] = {};
+    Limb power[kLimbMax] = {};
+    for (std::size_t i = 0; i < k; ++i)
+        modulus[i / kWordsPerLimb] |= static_cast<Limb>(n->words[i]) << (i % kWordsPerLimb * kWordBits);
+    LimbsPowerOfTwoMod(power, modulus, limbs, LimbMontNPrime(modulus[0]), 2 * kWordBits * k);
+    const std::size_t oldLength = r->length;
+    for (std::size_t i = 0; i < k; ++i)
+        r->words[i] = static_cast<std::uint32_t>(power[i / kWordsPerLimb] >> (i % kWordsPerLimb * kWordBits));
+    for (std::size_t i = k; i < oldLength; ++i)
+        r->words[i] = 0;
+    r->length = static_cast<std::uint8_t>(k);
+    r->sign = 0;
+    BigNormalise(r);
+    WipeLimbs(modulus, kLimbMax);
+    WipeLimbs(power, kLimbMax);
+    return 0;
 }
 
 } // namespace talvex

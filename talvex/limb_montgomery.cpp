@@ -1,69 +1,57 @@
-// Montgomery multiplication and squaring on 64-bit limbs with 128-bit
-// products: the inner loops of the RSA operations. The common sizes (16 and 32
-// limbs: the primes of a 2048-bit key and the key itself) get their own fully
-// unrolled copies.
+// Montgomery multiplication and squaring on limbs with double-width
+// products: the inner loops of the RSA operations. 64-bit limbs with 128-bit
+// products where the compiler has them, 32-bit limbs with 64-bit products
+// elsewhere (i686). The common sizes (the primes of a 2048-bit key and, on
+// 64-bit limbs, the key itself) get their own fully unrolled copies. The
+// final subtraction is done by masks: no branch or address depends on the
+// operands or the modulus, only on the limb count.
 #include "talvex_internal.h"
-
-#if defined(TALVEX_HAVE_LIMB64)
 
 namespace talvex {
 
 namespace {
 
-using Wide = unsigned __int128;
-constexpr unsigned kLimbBits = 64;
-constexpr std::uint64_t kInverseSeedMask = 8;
-constexpr std::uint64_t kInverseSeedOffset = 4;
-constexpr int kNewtonStepsToLimb = 4;
-constexpr std::size_t kHalfModulusLimbs = 16;
-constexpr std::size_t kFullModulusLimbs = 32;
+using Wide = WideLimb;
+constexpr unsigned kBitsPerLimb = kLimbBits;
+constexpr Limb kInverseSeedMask = 8;
+constexpr Limb kInverseSeedOffset = 4;
+// Each Newton step doubles the correct low bits of the inverse, from 4.
+constexpr int kNewtonSteps = kLimbBits == 64 ? 4 : 3;
+constexpr std::size_t kHalfModulusLimbs = kPrimeMaxLimbs;
+// A fully unrolled 2048-bit product on 32-bit limbs would be 4096 columns of
+// code; only 64-bit limbs get that copy.
+constexpr std::size_t kFullModulusLimbs = kLimbBits == 64 ? kModulusMaxLimbs : 0;
 
-inline std::uint64_t Lo(Wide v) { return static_cast<std::uint64_t>(v); }
-inline std::uint64_t Hi(Wide v) { return static_cast<std::uint64_t>(v >> kLimbBits); }
+inline Limb Lo(Wide v) { return static_cast<Limb>(v); }
+inline Limb Hi(Wide v) { return static_cast<Limb>(v >> kBitsPerLimb); }
 
-// r[0..L] = t[0..L] - n when t >= n, else t (t's top limb is 0 or 1).
-inline __attribute__((always_inline)) void SubtractOnce(std::uint64_t* r, const std::uint64_t* t,
-                                                         const std::uint64_t* n, std::size_t limbs)
+// r[0..L] = t[0..L] - n when t >= n, else t (t's top limb is 0 or 1). Both
+// are computed; a mask picks one.
+inline __attribute__((always_inline)) void SubtractOnce(Limb* r, const Limb* t, const Limb* n, std::size_t limbs)
 {
-    bool notBelow = t[limbs] != 0;
-    if (!notBelow) {
-        notBelow = true;
-        for (std::size_t i = limbs; i-- > 0;) {
-            if (t[i] != n[i]) {
-                notBelow = t[i] > n[i];
-                break;
-            }
-        }
-    }
-    if (!notBelow) {
-        for (std::size_t i = 0; i <= limbs; ++i)
-            r[i] = t[i];
-        return;
-    }
-    std::uint64_t borrow = 0;
+    Limb d[kLimbMax];
+    Limb borrow = 0;
     for (std::size_t i = 0; i < limbs; ++i) {
-        const Wide d = static_cast<Wide>(t[i]) - n[i] - borrow;
-        r[i] = Lo(d);
-        borrow = Hi(d) & 1;
+        const Wide diff = static_cast<Wide>(t[i]) - n[i] - borrow;
+        d[i] = Lo(diff);
+        borrow = Hi(diff) & 1;
     }
-    r[limbs] = t[limbs] - borrow;
+    // t - n is negative when the borrow runs out of the top limb.
+    const Limb keepT = ValueBarrier(static_cast<Limb>(0 - (borrow & (t[limbs] ^ 1))));
+    for (std::size_t i = 0; i < limbs; ++i)
+        r[i] = (t[i] & keepT) | (d[i] & ~keepT);
+    r[limbs] = 0;
+    WipeLimbs(d, limbs);
 }
 
-inline __attribute__((always_inline)) void WipeLimbs(std::uint64_t* p, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        p[i] = 0;
-    __asm__ __volatile__("" : : "r"(p) : "memory");
-}
-
-// A column sum of up to 2L products of 64-bit limbs: 128 bits plus a word of
+// A column sum of up to 2L products of limbs: two limbs plus a limb of
 // carries.
 struct Column {
     Wide low;
-    std::uint64_t top;
+    Limb top;
 };
 
-inline __attribute__((always_inline)) void MulAdd(Column& c, std::uint64_t x, std::uint64_t y)
+inline __attribute__((always_inline)) void MulAdd(Column& c, Limb x, Limb y)
 {
     const Wide p = static_cast<Wide>(x) * y;
     c.low += p;
@@ -71,10 +59,10 @@ inline __attribute__((always_inline)) void MulAdd(Column& c, std::uint64_t x, st
 }
 
 // Takes the lowest limb out and moves the rest down by one limb.
-inline __attribute__((always_inline)) std::uint64_t ShiftOut(Column& c)
+inline __attribute__((always_inline)) Limb ShiftOut(Column& c)
 {
-    const std::uint64_t out = Lo(c.low);
-    c.low = (c.low >> kLimbBits) | (static_cast<Wide>(c.top) << kLimbBits);
+    const Limb out = Lo(c.low);
+    c.low = (c.low >> kBitsPerLimb) | (static_cast<Wide>(c.top) << kBitsPerLimb);
     c.top = 0;
     return out;
 }
@@ -84,15 +72,15 @@ inline __attribute__((always_inline)) std::uint64_t ShiftOut(Column& c)
 // so that the column's low limb vanishes. The digits form the unique m < R
 // with a x b + m x n = 0 mod R, the same as a limb-by-limb reduction.
 template <std::size_t Fixed>
-inline __attribute__((always_inline)) void MulCore(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* b,
-                                                   const std::uint64_t* n, std::uint64_t nPrime, std::size_t runtimeLimbs)
+inline __attribute__((always_inline)) void MulCore(Limb* r, const Limb* a, const Limb* b, const Limb* n, Limb nPrime,
+                                                   std::size_t runtimeLimbs)
 {
     constexpr std::size_t kCapacity = Fixed != 0 ? Fixed : kLimbMax;
     const std::size_t limbs = Fixed != 0 ? Fixed : runtimeLimbs;
     if (limbs == 0 || limbs > kCapacity)
         __builtin_unreachable();
-    std::uint64_t m[kCapacity];
-    std::uint64_t t[kCapacity + 1];
+    Limb m[kCapacity];
+    Limb t[kCapacity + 1];
     Column acc{0, 0};
 #pragma GCC unroll 64
     for (std::size_t i = 0; i < limbs; ++i) {
@@ -124,15 +112,15 @@ inline __attribute__((always_inline)) void MulCore(std::uint64_t* r, const std::
 // The same for a x a: each cross product a[j] a[i-j] of a column is formed
 // once and the column's cross sum doubled.
 template <std::size_t Fixed>
-inline __attribute__((always_inline)) void SqrCore(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* n,
-                                                   std::uint64_t nPrime, std::size_t runtimeLimbs)
+inline __attribute__((always_inline)) void SqrCore(Limb* r, const Limb* a, const Limb* n, Limb nPrime,
+                                                   std::size_t runtimeLimbs)
 {
     constexpr std::size_t kCapacity = Fixed != 0 ? Fixed : kLimbMax;
     const std::size_t limbs = Fixed != 0 ? Fixed : runtimeLimbs;
     if (limbs == 0 || limbs > kCapacity)
         __builtin_unreachable();
-    std::uint64_t m[kCapacity];
-    std::uint64_t t[kCapacity + 1];
+    Limb m[kCapacity];
+    Limb t[kCapacity + 1];
     Column acc{0, 0};
 #pragma GCC unroll 64
     for (std::size_t i = 0; i + 1 < 2 * limbs; ++i) {
@@ -141,7 +129,7 @@ inline __attribute__((always_inline)) void SqrCore(std::uint64_t* r, const std::
 #pragma GCC unroll 64
         for (std::size_t j = first; 2 * j < i; ++j)
             MulAdd(cross, a[j], a[i - j]);
-        cross.top = (cross.top << 1) | static_cast<std::uint64_t>(cross.low >> (2 * kLimbBits - 1));
+        cross.top = (cross.top << 1) | static_cast<Limb>(cross.low >> (2 * kBitsPerLimb - 1));
         cross.low <<= 1;
         acc.low += cross.low;
         acc.top += cross.top + (acc.low < cross.low ? 1 : 0);
@@ -168,17 +156,16 @@ inline __attribute__((always_inline)) void SqrCore(std::uint64_t* r, const std::
 
 } // namespace
 
-std::uint64_t LimbMontNPrime(std::uint64_t lowLimb)
+Limb LimbMontNPrime(Limb lowLimb)
 {
-    const std::uint64_t w = lowLimb;
-    std::uint64_t x = w + ((2 * w + kInverseSeedOffset) & kInverseSeedMask);
-    for (int i = 0; i < kNewtonStepsToLimb; ++i)
+    const Limb w = lowLimb;
+    Limb x = w + ((2 * w + kInverseSeedOffset) & kInverseSeedMask);
+    for (int i = 0; i < kNewtonSteps; ++i)
         x *= 2 - w * x;
     return 0 - x;
 }
 
-void LimbMontMul(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* b, const std::uint64_t* n,
-                 std::uint64_t nPrime, std::size_t limbs)
+void LimbMontMul(Limb* r, const Limb* a, const Limb* b, const Limb* n, Limb nPrime, std::size_t limbs)
 {
     if (limbs == kHalfModulusLimbs)
         MulCore<kHalfModulusLimbs>(r, a, b, n, nPrime, limbs);
@@ -188,8 +175,7 @@ void LimbMontMul(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* 
         MulCore<0>(r, a, b, n, nPrime, limbs);
 }
 
-void LimbMontSqr(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* n, std::uint64_t nPrime,
-                 std::size_t limbs)
+void LimbMontSqr(Limb* r, const Limb* a, const Limb* n, Limb nPrime, std::size_t limbs)
 {
     if (limbs == kHalfModulusLimbs)
         SqrCore<kHalfModulusLimbs>(r, a, n, nPrime, limbs);
@@ -200,5 +186,3 @@ void LimbMontSqr(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* 
 }
 
 } // namespace talvex
-
-#endif

@@ -66,19 +66,44 @@ std::uint8_t EA_ucPKCS1_5RASEncodeGetData(const std::uint8_t* blk, std::size_t b
 {
     if (blk == nullptr || dst == nullptr || dstLen == nullptr || blkLen != k || k <= kTypeByteOffset)
         return kBlockRefused;
-    if (blk[0] != kBlockLeadByte || blk[kTypeByteOffset] != kBlockTypePublicPadding)
+    if (k <= kBlockMinSeparatorOffset)
         return kBlockFailed;
-    // Bytes 2 to 8 are padding whatever they hold; the separator is the
-    // first zero from offset 9 on, and the search ends with the block.
-    std::size_t separator = kBlockMinSeparatorOffset;
-    while (separator < k && blk[separator] != kBlockSeparator)
-        ++separator;
-    if (separator == k)
-        return kBlockFailed;
-    const std::size_t start = separator + 1;
-    std::memcpy(dst, blk + start, k - start);
-    *dstLen = k - start;
-    return kBlockOk;
+    // The block is what the private key just opened: where its separator
+    // stands, and whether it is a type-2 block at all, must not show in the
+    // timing. One pass over every byte with masks finds the first zero from
+    // offset 9 on; the verdict waits for the end.
+    Limb good = MaskIfEqual(blk[0], kBlockLeadByte) & MaskIfEqual(blk[kTypeByteOffset], kBlockTypePublicPadding);
+    Limb found = 0;
+    Limb separator = 0;
+    for (std::size_t i = kBlockMinSeparatorOffset; i < k; ++i) {
+        const Limb isZero = MaskIfZero(blk[i]);
+        const Limb first = isZero & ~found;
+        separator |= static_cast<Limb>(i) & first;
+        found |= isZero;
+    }
+    good &= found;
+    // Every byte after offset 9 that could belong to the message, moved down
+    // by the separator's distance from offset 9 in steps of 1, 2, 4, ...
+    // bytes, each step a masked pass over the whole buffer.
+    constexpr std::size_t kFirstMessageOffset = kBlockMinSeparatorOffset + 1;
+    const std::size_t room = k - kFirstMessageOffset;
+    std::uint8_t message[kBlockBytes];
+    std::memcpy(message, blk + kFirstMessageOffset, room);
+    const Limb shift = (separator - kBlockMinSeparatorOffset) & found;
+    for (std::size_t step = 1; step < room; step <<= 1) {
+        const auto take = static_cast<std::uint8_t>(~MaskIfZero(shift & step));
+        for (std::size_t i = 0; i + step < room; ++i)
+            message[i] = static_cast<std::uint8_t>((message[i + step] & take) | (message[i] & ~take));
+    }
+    const std::size_t messageLen = room - static_cast<std::size_t>(shift);
+    std::uint8_t rc = kBlockFailed;
+    if (good != 0) {
+        std::memcpy(dst, message, messageLen);
+        *dstLen = messageLen;
+        rc = kBlockOk;
+    }
+    SecureWipe(message, sizeof message);
+    return rc;
 }
 
 } // namespace talvex

@@ -2,9 +2,13 @@
 // operations, the type-2 block coding and the platform helpers. Every contract
 // is written here, once.
 //
-// Timing: nothing in Talvex is constant-time. Exponentiation, division and the
-// final Montgomery subtraction take time that depends on the values involved,
-// the private exponents and primes included ("VT:" below names those inputs).
+// Timing: the private-key operation and the unpadding of what it decrypts run
+// in constant time: no branch and no memory address depends on the primes,
+// the CRT exponents, qInv, the ciphertext's residues or any value computed
+// from them. "CT:" names what the timing of such a routine does depend on
+// (limb counts, public values). The number record routines are variable-time
+// ("VT:" names the inputs their timing depends on; where none is named, it is
+// their operands' lengths); they serve the public-key operation.
 #pragma once
 
 #include "talvex.h"
@@ -32,8 +36,12 @@ constexpr int kErrDivideByZero = -12;
 constexpr int kErrBadModulus = -4;          // exponentiation modulus negative or even, exponent negative
 
 constexpr int kRsaErrInputRange = 139;  // input not below the modulus
+constexpr int kRsaErrKeyRefused = 140;  // e below 3 or even, a prime below 3 or even, n even
+constexpr int kRsaErrFault = 141;       // the private-key result failed its check with e
+constexpr int kRsaErrNoRandom = 142;    // the blinding found no random source
 constexpr int kRsaPublicErrOffset = 131;
 constexpr int kRsaPrivateErrOffset = 133;
+constexpr std::uint32_t kPublicExponentMin = 3;
 
 constexpr std::size_t kKeyFieldBytes = 256;
 constexpr std::size_t kKeyHalfFieldBytes = 128;
@@ -157,8 +165,9 @@ void BigMontMul(BigNum* a, const BigNum* b, const BigNum* n, std::uint32_t nPrim
 // a = a x R^-1 mod n (BigMontMul by 1).
 void BigMontFrom(const BigNum* n, BigNum* a, std::uint32_t nPrime);
 
-// r = R^2 mod n = 2^(64k) mod n, no intermediate above 66 words; r has 66
-// words of storage, n at most 65 words. Errors of BigMod passed on.
+// r = R^2 mod n = 2^(64k) mod n by doublings and Montgomery squarings on
+// limbs (LimbsPowerOfTwoMod); r has 66 words of storage, n at most 65 words.
+// kErrBadModulus (r untouched) when n is even. CT: k.
 int BigMontR2(BigNum* r, const BigNum* n);
 
 // Window width of the sliding-window exponentiation for an exponent of this
@@ -172,54 +181,63 @@ std::size_t BigWindowBits(std::size_t exponentBits);
 // VT: base, e, n.
 int BigModExp(BigNum* r, const BigNum* base, const BigNum* e, const BigNum* n);
 
-// ---------------------------------------------------------------------------
-// 64-bit limb Montgomery core (used where the modulus has an even number of
-// 32-bit words; its results equal those of BigMontMul word for word)
-// ---------------------------------------------------------------------------
+} // namespace talvex
 
-// TALVEX_WORDS_ONLY builds the 32-bit word path everywhere, as on i686, so
-// that it can be tested on x86_64 too.
-#if defined(__SIZEOF_INT128__) && !defined(TALVEX_WORDS_ONLY)
-#define TALVEX_HAVE_LIMB64 1
-constexpr std::size_t kLimbMax = kFullWords / 2;
+// The constant-time limb layer beneath the private-key operation.
+#include "talvex_limbs.h"
 
-// -n^-1 mod 2^64 from n's lowest limb, which must be odd.
-std::uint64_t LimbMontNPrime(std::uint64_t lowLimb);
-
-// r[0..limbs] = a x b x 2^(-64 limbs) mod n with one final subtraction, as
-// BigMontMul. a, b and n have `limbs` limbs; r may be a or b. VT: a, b, n.
-void LimbMontMul(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* b, const std::uint64_t* n,
-                 std::uint64_t nPrime, std::size_t limbs);
-
-// r[0..limbs] = a x a x 2^(-64 limbs) mod n, equal to LimbMontMul(r, a, a).
-void LimbMontSqr(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* n, std::uint64_t nPrime,
-                 std::size_t limbs);
-#endif
+namespace talvex {
 
 // ---------------------------------------------------------------------------
 // RSA key operations on a key record
 // ---------------------------------------------------------------------------
 
 // The record's bits field (little-endian, read bytewise: callers may pass an
-// unaligned record).
+// unaligned record). CT.
 std::uint32_t RsaKeyBits(const RsaKeyRecord* key);
 
+// The record's public exponent: the low 32 bits of its field. CT.
+std::uint32_t RsaPublicExponent(const RsaKeyRecord* key);
+
+// The field at this byte offset of the record.
+const std::uint8_t* RsaKeyField(const RsaKeyRecord* key, std::size_t offset);
+
+// The length of a key operation's result: (bits + 7) / 8 bytes.
+std::size_t RsaResultBytes(const RsaKeyRecord* key);
+
 // out = in^e mod n; writes (bits + 7) / 8 bytes and that length to *outLen.
-// kRsaErrInputRange when in >= n, exponentiation errors + kRsaPublicErrOffset.
-// len <= 256. Out is written only on success. VT: in, n, e.
+// kRsaErrInputRange when in >= n, kRsaErrKeyRefused when e is below 3 or
+// even, exponentiation errors + kRsaPublicErrOffset. len <= 256. Out is
+// written only on success. VT: in, n, e.
 int RsaPublicOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, std::uint8_t* out,
                 const RsaKeyRecord* key);
 
-// out = in^d mod n by Garner's CRT form from p, q, dP, dQ, qInv; as
-// RsaPublicOp, errors + kRsaPrivateErrOffset. Key material and intermediates
-// are wiped before returning. VT: in and every private field.
+// out = in^d mod n by Garner's CRT form from p, q, dP, dQ, qInv, with fresh
+// exponent blinding (dP + k (p - 1), dQ + k' (q - 1), k and k' of 64 random
+// bits), and checked before it leaves: out^e must give in back. As
+// RsaPublicOp; besides kRsaErrKeyRefused for a prime below 3 or even or an
+// even n, kRsaErrNoRandom when the random source fails, kRsaErrFault when the
+// check fails. The result is identical to the plain m^d mod n. Key material
+// and intermediates are wiped before returning. `kernel` kPortable keeps to
+// the portable exponentiation; kBest takes the fastest this processor has.
+// CT: the limb counts of n, p, q, dP, dQ; e; whether it fails.
+int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in, std::uint32_t* outLen,
+                     std::uint8_t* out, const RsaKeyRecord* key);
 int RsaPrivateOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, std::uint8_t* out,
                  const RsaKeyRecord* key);
+
+#if defined(TALVEX_FAULT_HOOK)
+// Test builds only: called with each CRT half (0: modulo p, 1: modulo q) as
+// soon as it is computed, so that a test can corrupt it. Null: none.
+using FaultHook = void (*)(int half, Limb* value, std::size_t limbs);
+void SetFaultHook(FaultHook hook);
+#endif
 
 // Parameter checks, then the key operation: kBlockRefused for a null pointer,
 // key bits outside 508..2048, inLen 0 or above (bits + 7) / 8; kBlockFailed
 // when the operation fails; kBlockOk otherwise. res needs (bits + 7) / 8
-// bytes.
+// bytes. Timing: as the operation (VT for the public one, CT for the private
+// one), besides which check refused.
 std::uint8_t RsaPublicBlock(std::uint32_t inLen, const std::uint8_t* in, std::uint32_t* resLen, std::uint8_t* res,
                        const RsaKeyRecord* key);
 std::uint8_t RsaPrivateBlock(std::uint32_t inLen, const std::uint8_t* in, std::uint32_t* resLen, std::uint8_t* res,
@@ -238,7 +256,8 @@ bool SystemRandomBytes(std::uint8_t* buf, std::size_t len);
 // dst[0..k) = 00 02 padding 00 msg, with k - len - 3 non-zero padding bytes
 // from `random` (zero bytes are redrawn). kBlockRefused for a null pointer,
 // k outside 11..256 or len > k - 11; kBlockNoRandom when the source fails or
-// keeps returning zeros. dst is written only on success.
+// keeps returning zeros. dst is written only on success. VT: how many zero
+// bytes the source gives (random, not the message).
 std::uint8_t Pkcs1Type2Encode(std::size_t len, const std::uint8_t* msg, std::size_t k, std::uint8_t* dst,
                          RandomSource random);
 
@@ -247,7 +266,9 @@ std::uint8_t EA_ucPKCS1_5RASEncode(std::size_t len, const std::uint8_t* msg, std
 
 // Extracts the message of a type-2 block: kBlockRefused for a null pointer or
 // blkLen != k; kBlockFailed when the block does not start 00 02 or has no
-// 0x00 separator at offsets 9 to k - 1. dst needs k - 10 bytes of room.
+// 0x00 separator at offsets 9 to k - 1. dst needs k - 10 bytes of room; dst
+// and dstLen are written only on success. The whole block is scanned once and
+// the result decided at the end. CT: k; the result code.
 std::uint8_t EA_ucPKCS1_5RASEncodeGetData(const std::uint8_t* blk, std::size_t blkLen, std::size_t k,
                                      std::uint8_t* dst, std::size_t* dstLen);
 

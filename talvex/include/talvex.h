@@ -4,7 +4,20 @@
  * The caller owns every buffer and passes the key with every call; the library
  * keeps no state, so the functions may be called from several threads at once.
  * On Windows they use the stdcall convention and are exported by undecorated
- * name with ordinals 1 to 4 in the order declared below. */
+ * name with ordinals 1 to 4 in the order declared below.
+ *
+ * The private-key functions run in constant time (their timing does not depend
+ * on the key's secret values or on what they decrypt), blind the private
+ * exponents afresh at every call, and check every result with the public
+ * exponent: a computation fault gives TALVEX_KEY_FAILED, never a wrong result.
+ *
+ * A caller who decrypts ciphertexts that others send must not let them learn
+ * which code came back, nor when: telling TALVEX_BLOCK_FAILED from success
+ * (or from TALVEX_NO_ROOM) answers "is this a valid block?", and enough such
+ * answers decrypt any ciphertext (the padding-oracle attack on PKCS#1 v1.5).
+ * A message "encrypted" with the private key and opened with the public key
+ * proves nothing about its sender: these are random-padded type-2 blocks,
+ * not signatures. */
 #ifndef TALVEX_H
 #define TALVEX_H
 
@@ -59,7 +72,8 @@ enum {
 /* Return codes of all four functions. */
 enum {
     TALVEX_OK = 0,              /* out holds *outLen bytes */
-    TALVEX_KEY_FAILED = -1,     /* bad key record or size, bad input length, input not below the modulus */
+    TALVEX_KEY_FAILED = -1,     /* bad key record or size, bad input length, input not below the modulus,
+                                   e below 3 or even, a prime below 3 or even, a failed result check */
     TALVEX_BLOCK_FAILED = -2,   /* encrypt: message too long, null or no random padding; decrypt: not a type-2 block */
     TALVEX_NO_ROOM = -3         /* outCap too small, or out / outLen null; nothing written */
 };

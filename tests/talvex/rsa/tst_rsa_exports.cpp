@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "rsa_keys.h"
 #include "talvex_internal.h"
@@ -196,6 +197,55 @@ TEST_F(Exports, KeyRecordAndInputChecks)
               TALVEX_KEY_FAILED);
 }
 
+// Keys that cannot be RSA keys: an exponent that hands the input back or is
+// even, primes below 3 or even. Every export that uses the value refuses.
+TEST_F(Exports, RefusedKeys)
+{
+    const Bytes msg = Message(24, 12);
+    const Bytes cipher = Call(API_iRSA_encrypt_publicKey, msg, kBlock, &key->record).out;
+    auto withExponent = [&](std::uint32_t e) {
+        RsaKeyRecord r = key->record;
+        std::memset(r.publicExponent, 0, sizeof r.publicExponent);
+        for (int i = 0; i < 4; ++i)
+            r.publicExponent[sizeof r.publicExponent - 1 - i] = static_cast<std::uint8_t>(e >> (8 * i));
+        return r;
+    };
+    using PrimeField = std::uint8_t(RsaKeyRecord::*)[sizeof(RsaKeyRecord::primeP)];
+    auto withPrime = [&](PrimeField field, std::uint8_t value) {
+        RsaKeyRecord r = key->record;
+        std::uint8_t* f = r.*field;
+        std::memset(f, 0, sizeof r.primeP);
+        f[sizeof r.primeP - 1] = value;
+        return r;
+    };
+    RsaKeyRecord evenP = key->record;
+    evenP.primeP[sizeof evenP.primeP - 1] ^= 1;
+    const struct {
+        const char* name;
+        RsaKeyRecord record;
+        std::vector<Export> exports;
+    } rows[] = {
+        {"e = 0", withExponent(0), {API_iRSA_encrypt_publicKey, API_iRSA_decrypt_privateKey}},
+        {"e = 1", withExponent(1), {API_iRSA_encrypt_publicKey, API_iRSA_decrypt_publicKey,
+                                    API_iRSA_encrypt_privateKey, API_iRSA_decrypt_privateKey}},
+        {"e = 2", withExponent(2), {API_iRSA_encrypt_publicKey, API_iRSA_decrypt_privateKey}},
+        {"e = 65536", withExponent(65536), {API_iRSA_decrypt_publicKey, API_iRSA_encrypt_privateKey}},
+        {"p = 1", withPrime(&RsaKeyRecord::primeP, 1), {API_iRSA_encrypt_privateKey, API_iRSA_decrypt_privateKey}},
+        {"p = 0", withPrime(&RsaKeyRecord::primeP, 0), {API_iRSA_decrypt_privateKey}},
+        {"q = 2", withPrime(&RsaKeyRecord::primeQ, 2), {API_iRSA_encrypt_privateKey, API_iRSA_decrypt_privateKey}},
+        {"p even", evenP, {API_iRSA_decrypt_privateKey}},
+    };
+    for (const auto& row : rows) {
+        for (Export fn : row.exports) {
+            SCOPED_TRACE(::testing::Message() << row.name << ", export " << reinterpret_cast<void*>(fn));
+            const bool decrypt = fn == API_iRSA_decrypt_privateKey || fn == API_iRSA_decrypt_publicKey;
+            const Result r = Call(fn, decrypt ? cipher : msg, kBlock, &row.record);
+            EXPECT_EQ(r.rc, TALVEX_KEY_FAILED);
+            EXPECT_TRUE(Untouched(r));
+        }
+    }
+}
+
 // Only the low 32 bits of the exponent field count: bytes above them are
 // ignored, not read as a larger exponent.
 TEST_F(Exports, ExponentFieldIsCutToItsLow32Bits)
@@ -255,6 +305,34 @@ TEST_F(Exports, HandMadeBlocks)
             continue;
         EXPECT_EQ(r.outLen, row.messageLen);
         EXPECT_EQ(Hex(r.out), Hex(Bytes(row.block.end() - row.messageLen, row.block.end())));
+    }
+}
+
+// The decoder on its own, for every place the separator can take: the
+// message it hands out is the tail after the first zero from offset 9 on.
+TEST(Type2Decoder, EverySeparatorOffset)
+{
+    for (std::size_t sep = 2; sep <= kBlock; ++sep) {
+        SCOPED_TRACE(sep);
+        Bytes block(kBlock);
+        for (std::size_t i = 0; i < kBlock; ++i)
+            block[i] = static_cast<std::uint8_t>(1 + i % 255);
+        block[0] = 0;
+        block[1] = 2;
+        if (sep < kBlock)
+            block[sep] = 0;
+        Bytes msg(kBlock, kUntouchedByte);
+        std::size_t len = kUntouchedLen;
+        const std::uint8_t rc = talvex::EA_ucPKCS1_5RASEncodeGetData(block.data(), kBlock, kBlock, msg.data(), &len);
+        if (sep < talvex::kBlockMinSeparatorOffset || sep == kBlock) {
+            EXPECT_EQ(rc, talvex::kBlockFailed);
+            EXPECT_EQ(len, kUntouchedLen);
+            EXPECT_EQ(Hex(msg), Hex(Bytes(kBlock, kUntouchedByte)));
+            continue;
+        }
+        ASSERT_EQ(rc, talvex::kBlockOk);
+        ASSERT_EQ(len, kBlock - sep - 1);
+        EXPECT_EQ(Hex(Bytes(msg.begin(), msg.begin() + len)), Hex(Bytes(block.begin() + sep + 1, block.end())));
     }
 }
 

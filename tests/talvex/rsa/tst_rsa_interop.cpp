@@ -98,7 +98,8 @@ TEST_P(RsaInterop, PrivateEncryptionIsAType2BlockUnderThePublicKey)
     }
 }
 
-// The CRT form and the public operation equal the plain powers m^d and m^e.
+// The CRT form, on either exponentiation kernel, and the public operation
+// equal the plain powers m^d and m^e.
 TEST_P(RsaInterop, KeyOperationsEqualPlainPowers)
 {
     const std::size_t bytes = (key.bits + 7) / 8;
@@ -108,11 +109,37 @@ TEST_P(RsaInterop, KeyOperationsEqualPlainPowers)
         SCOPED_TRACE(Hex(m));
         Bytes ours(bytes);
         std::uint32_t len = 0;
-        ASSERT_EQ(talvex::RsaPrivateOp(m.size(), m.data(), &len, ours.data(), &key.record), 0);
-        EXPECT_EQ(len, bytes);
-        EXPECT_EQ(Hex(ours), Hex(RawPower(key, m, key.d.get())));
+        const Bytes expected = RawPower(key, m, key.d.get());
+        for (talvex::PowerKernel kernel : {talvex::PowerKernel::kPortable, talvex::PowerKernel::kBest}) {
+            SCOPED_TRACE(kernel == talvex::PowerKernel::kPortable ? "portable kernel" : "best kernel");
+            ASSERT_EQ(talvex::RsaPrivateOpWith(kernel, m.size(), m.data(), &len, ours.data(), &key.record), 0);
+            EXPECT_EQ(len, bytes);
+            EXPECT_EQ(Hex(ours), Hex(expected));
+        }
         ASSERT_EQ(talvex::RsaPublicOp(m.size(), m.data(), &len, ours.data(), &key.record), 0);
         EXPECT_EQ(Hex(ours), Hex(RawPower(key, m, key.e.get())));
+    }
+}
+
+// Keys below the exports' block size still go through the private-key
+// operation: primes of 8 and 12 limbs take the general loops of both
+// kernels' callers, and the best kernel falls back where it has no copy.
+TEST(SmallerKeys, PrivateOperationEqualsThePlainPower)
+{
+    for (unsigned bits : {1024u, 1536u}) {
+        SCOPED_TRACE(::testing::Message() << bits << " bits");
+        const TestKey key = GenerateKey(bits, 65537);
+        const std::size_t bytes = bits / 8;
+        Bytes m = Message(bytes, 5);
+        m[0] &= 0x7F;
+        const Bytes expected = RawPower(key, m, key.d.get());
+        Bytes ours(bytes);
+        std::uint32_t len = 0;
+        for (talvex::PowerKernel kernel : {talvex::PowerKernel::kPortable, talvex::PowerKernel::kBest}) {
+            ASSERT_EQ(talvex::RsaPrivateOpWith(kernel, m.size(), m.data(), &len, ours.data(), &key.record), 0);
+            EXPECT_EQ(len, bytes);
+            EXPECT_EQ(Hex(ours), Hex(expected));
+        }
     }
 }
 

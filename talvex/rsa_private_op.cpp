@@ -1,0 +1,158 @@
+// The private-key operation m = c^d mod n in Garner's form of the Chinese
+// remainder theorem, in constant time: the residues of c come from Montgomery
+// products rather than division, both halves are raised to freshly blinded
+// exponents, and the result is checked with the public exponent before it
+// leaves, so that a computation fault in one half cannot hand out a factor.
+#include "talvex_internal.h"
+
+namespace talvex {
+
+namespace {
+
+constexpr std::size_t kBlindingBytes = kBlindingBits / 8;
+
+#if defined(TALVEX_FAULT_HOOK)
+FaultHook gFaultHook = nullptr;
+
+void RunFaultHook(int half, Limb* value, std::size_t limbs)
+{
+    if (gFaultHook != nullptr)
+        gFaultHook(half, value, limbs);
+}
+#endif
+
+// Everything the operation computes, wiped when it goes.
+struct PrivateWork {
+    Limb n[kLimbMax], c[kLimbMax];
+    Limb p[kLimbMax], q[kLimbMax], dP[kLimbMax], dQ[kLimbMax], qInv[kLimbMax];
+    Limb k1[kBlindingLimbs], k2[kBlindingLimbs];
+    Limb expP[kLimbMax], expQ[kLimbMax];
+    Limb xp[kLimbMax], xq[kLimbMax], m1[kLimbMax], m2[kLimbMax];
+    Limb t[kLimbMax], u[kLimbMax], h[kLimbMax], m[kLimbMax], check[kLimbMax];
+    std::uint8_t draw[2 * kBlindingBytes];
+
+    PrivateWork() = default;
+    PrivateWork(const PrivateWork&) = delete;
+    PrivateWork& operator=(const PrivateWork&) = delete;
+    ~PrivateWork() { SecureWipe(this, sizeof *this); }
+};
+
+void LoadHalfField(Limb* r, const RsaKeyRecord* key, std::size_t offset)
+{
+    LimbsFromBytes(r, kPrimeMaxLimbs, RsaKeyField(key, offset), kKeyHalfFieldBytes);
+}
+
+// An odd prime of at least 3: anything else cannot be a factor of an RSA
+// modulus, and an even one has no Montgomery form.
+bool PrimeAccepted(const Limb* p, std::size_t limbs)
+{
+    return (p[0] & 1) != 0 && (limbs > 1 || p[0] >= 3);
+}
+
+// r[0..rLimbs) = d + k (prime - 1). With d below 2^(kLimbBits rLimbs -
+// kBlindingBits) and k below 2^kBlindingBits the sum fits. prime is odd, so
+// prime - 1 is prime with its low bit cleared.
+void BlindExponent(Limb* r, std::size_t rLimbs, const Limb* d, const Limb* prime, std::size_t primeLimbs,
+                   const Limb* k, Limb* scratch)
+{
+    Limb primeLess1[kLimbMax];
+    for (std::size_t i = 0; i < primeLimbs; ++i)
+        primeLess1[i] = prime[i];
+    primeLess1[0] &= ~Limb{1};
+    LimbsMul(scratch, primeLess1, primeLimbs, k, kBlindingLimbs);
+    for (std::size_t i = primeLimbs + kBlindingLimbs; i < rLimbs; ++i)
+        scratch[i] = 0;
+    LimbsAdd(r, d, scratch, rLimbs);
+    WipeLimbs(primeLess1, kLimbMax);
+}
+
+std::size_t Larger(std::size_t a, std::size_t b)
+{
+    return a > b ? a : b;
+}
+
+} // namespace
+
+#if defined(TALVEX_FAULT_HOOK)
+void SetFaultHook(FaultHook hook)
+{
+    gFaultHook = hook;
+}
+#endif
+
+int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in, std::uint32_t* outLen,
+                     std::uint8_t* out, const RsaKeyRecord* key)
+{
+    PrivateWork w{};
+    LimbsFromBytes(w.n, kModulusMaxLimbs, RsaKeyField(key, TALVEX_KEY_OFFSET_MODULUS), kKeyFieldBytes);
+    LimbsFromBytes(w.c, kModulusMaxLimbs, in, len);
+    LoadHalfField(w.p, key, TALVEX_KEY_OFFSET_PRIME_P);
+    LoadHalfField(w.q, key, TALVEX_KEY_OFFSET_PRIME_Q);
+    LoadHalfField(w.dP, key, TALVEX_KEY_OFFSET_EXPONENT_P);
+    LoadHalfField(w.dQ, key, TALVEX_KEY_OFFSET_EXPONENT_Q);
+    LoadHalfField(w.qInv, key, TALVEX_KEY_OFFSET_COEFFICIENT);
+    const std::uint32_t e = RsaPublicExponent(key);
+    // The lengths of the key's values are public: about half the modulus.
+    const std::size_t nLimbs = LimbsSignificant(w.n, kModulusMaxLimbs);
+    const std::size_t pLimbs = LimbsSignificant(w.p, kPrimeMaxLimbs);
+    const std::size_t qLimbs = LimbsSignificant(w.q, kPrimeMaxLimbs);
+    const std::size_t expPLimbs = Larger(pLimbs, LimbsSignificant(w.dP, kPrimeMaxLimbs)) + kBlindingLimbs;
+    const std::size_t expQLimbs = Larger(qLimbs, LimbsSignificant(w.dQ, kPrimeMaxLimbs)) + kBlindingLimbs;
+
+    if (!LimbsLessMask(w.c, w.n, kModulusMaxLimbs))
+        return kRsaErrInputRange;
+    if (e < kPublicExponentMin || (e & 1u) == 0 || !PrimeAccepted(w.p, pLimbs) || !PrimeAccepted(w.q, qLimbs) ||
+        (w.n[0] & 1) == 0)
+        return kRsaErrKeyRefused;
+    if (!SystemRandomBytes(w.draw, sizeof w.draw))
+        return kRsaErrNoRandom;
+    LimbsFromBytes(w.k1, kBlindingLimbs, w.draw, kBlindingBytes);
+    LimbsFromBytes(w.k2, kBlindingLimbs, w.draw + kBlindingBytes, kBlindingBytes);
+
+    const MontModulus fp(w.p, pLimbs);
+    const MontModulus fq(w.q, qLimbs);
+    // c mod p and c mod q: into the Montgomery form and out again.
+    MontEnter(fp, w.t, w.c, nLimbs);
+    MontLeave(fp, w.xp, w.t);
+    MontEnter(fq, w.t, w.c, nLimbs);
+    MontLeave(fq, w.xq, w.t);
+    BlindExponent(w.expP, expPLimbs, w.dP, w.p, pLimbs, w.k1, w.t);
+    BlindExponent(w.expQ, expQLimbs, w.dQ, w.q, qLimbs, w.k2, w.t);
+    PowerPair(kernel, PowerHalf{w.m1, w.xp, w.expP, expPLimbs, &fp}, PowerHalf{w.m2, w.xq, w.expQ, expQLimbs, &fq});
+#if defined(TALVEX_FAULT_HOOK)
+    RunFaultHook(0, w.m1, pLimbs);
+    RunFaultHook(1, w.m2, qLimbs);
+#endif
+
+    // h = (m1 - m2) qInv mod p, all in Montgomery form until h leaves it;
+    // m = m2 + h q.
+    MontEnter(fp, w.t, w.m1, pLimbs);
+    MontEnter(fp, w.u, w.m2, qLimbs);
+    ModSub(w.t, w.t, w.u, fp.n, pLimbs);
+    MontEnter(fp, w.u, w.qInv, kPrimeMaxLimbs);
+    MontMul(fp, w.h, w.t, w.u);
+    MontLeave(fp, w.h, w.h);
+    LimbsMul(w.m, w.h, pLimbs, w.q, qLimbs);
+    for (std::size_t i = 0; i < pLimbs + qLimbs; ++i)
+        w.u[i] = i < qLimbs ? w.m2[i] : 0;
+    LimbsAdd(w.m, w.m, w.u, pLimbs + qLimbs);
+
+    // The check: m below n and m^e = c. A fault anywhere above, or a key
+    // whose parts do not belong together, fails it.
+    PublicPowerWith(kernel, w.check, w.m, e, w.n, nLimbs);
+    const Limb good = LimbsLessMask(w.m, w.n, kModulusMaxLimbs) & LimbsEqualMask(w.check, w.c, nLimbs);
+    if (!good)
+        return kRsaErrFault;
+    const std::size_t bytes = RsaResultBytes(key);
+    *outLen = static_cast<std::uint32_t>(bytes);
+    LimbsToBytes(w.m, nLimbs, out, bytes);
+    return 0;
+}
+
+int RsaPrivateOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, std::uint8_t* out,
+                 const RsaKeyRecord* key)
+{
+    return RsaPrivateOpWith(PowerKernel::kBest, len, in, outLen, out, key);
+}
+
+} // namespace talvex
