@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,10 +17,14 @@ namespace {
 int signalPipe[2] = {-1, -1};
 constexpr int kStopSignals[] = {SIGTERM, SIGINT};
 
+// The signal may land between a failed call and the look at its errno in
+// the code it interrupts: the write must not change what that code sees.
 void onStopSignal(int)
 {
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(signalPipe[0], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
