@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 // Ends the event loops when the process is asked to stop (SIGTERM, SIGINT),
 // so that the windows are destroyed as on a normal exit and the keyboard
-// puts back the keycodes it borrowed from the X keymap. A second signal
-// ends the process at once. Does nothing where there are no such signals.
+// puts back the keycodes it borrowed from the X keymap. The same signal a
+// second time ends the process at once. Does nothing where there are no
+// such signals.
 class QuitOnSignal : public QObject
 {
 public:
