@@ -54,5 +54,4 @@ private:
     explicit X11Keyboard(std::unique_ptr<Connection> connection);
 
     std::unique_ptr<Connection> x;
-    KeyboardReach typingReach = KeyboardReach::FocusedWindow;
 };
