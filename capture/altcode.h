@@ -22,6 +22,8 @@ public:
     void altDown();
     void digit(unsigned value);
     bool entering() const { return active; }
+    // Whether a digit came since Alt went down: Alt tapped alone has none.
+    bool digitsEntered() const { return digits > 0; }
     // Alt went up: the byte entered, or -1 when no code-page form was
     // entered (no digits, no leading zero).
     int altUp();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "altcode.h"
+
 #include <cstdint>
 
 // Reads the injector's stream of virtual-key events back into the characters
@@ -36,10 +38,7 @@ private:
 
     bool capsLock;
     bool shiftHeld = false;
-    bool altEntry = false;
-    unsigned altDigits = 0;
-    unsigned altValue = 0;
-    bool altLeadingZero = false;
+    AltCodeReader altCode;
     unsigned unreadable = 0;
 };
 
