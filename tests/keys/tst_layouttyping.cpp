@@ -15,18 +15,6 @@
 
 namespace {
 
-QString firstDifference(const QString &actual, const QString &expected)
-{
-    int at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
-        ++at;
-    return QStringLiteral("texts differ at %1 of %2/%3: actual \"%4\" expected \"%5\"")
-        .arg(at)
-        .arg(actual.size())
-        .arg(expected.size())
-        .arg(actual.mid(at, 12), expected.mid(at, 12));
-}
-
 struct Layout
 {
     const char *name;
@@ -97,7 +85,7 @@ void LayoutTypingTest::typeAndCompare(X11Keyboard &keyboard, const QByteArray &b
     typeBytes(injector, bytes);
     const QString expected = sampletext::typedText(bytes);
     const QString actual = target->textOnceTyped(expected.size());
-    QVERIFY2(actual == expected, qPrintable(firstDifference(actual, expected)));
+    QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
     QCOMPARE(keyboard.takeUntypedCount(), std::size_t(0));
 }
 
