@@ -66,12 +66,18 @@ bool WaylandClient::roundTrip()
 }
 
 // Also takes in whatever events have arrived, without waiting for any, so
-// that the compositor never finds this connection's buffer full.
+// that the compositor never finds this connection's buffer full. Once the
+// connection has failed, events still queued can no longer be dispatched
+// and reading can never be prepared: nothing is tried then.
 bool WaylandClient::flush()
 {
+    if (!healthy())
+        return false;
     wl_display_flush(connection);
-    while (wl_display_prepare_read(connection) != 0)
-        wl_display_dispatch_pending(connection);
+    while (wl_display_prepare_read(connection) != 0) {
+        if (wl_display_dispatch_pending(connection) < 0)
+            return false;
+    }
     pollfd waiting{wl_display_get_fd(connection), POLLIN, 0};
     if (poll(&waiting, 1, 0) > 0)
         wl_display_read_events(connection);
