@@ -1,7 +1,9 @@
+#include "keyboard_x11.h"
 #include "sparekeypool.h"
 #include "systemkeyboard.h"
 #include "x11keysyms.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <chrono>
@@ -12,6 +14,7 @@ using std::chrono::milliseconds;
 namespace {
 
 constexpr milliseconds kIdle{500};
+constexpr milliseconds kServerTimeout{10000};
 
 QString hex(KeysymValue value)
 {
@@ -32,6 +35,7 @@ private slots:
     void idleSpareKeycodesAreRestored();
     void keymapChangeUnderThePool();
     void withoutDisplayKeyboardTypesNothing();
+    void serverWithoutXTestTypesNothing();
 };
 
 void X11MappingTest::windows1252Keysyms_data()
@@ -173,6 +177,41 @@ void X11MappingTest::withoutDisplayKeyboardTypesNothing()
     clock.start();
     keyboard->sleepFor(milliseconds{200});
     QVERIFY2(clock.elapsed() < 100, "a keyboard that types nothing still paced");
+}
+
+// An X server that lacks XTest offers no keyboard either: the program must
+// come up with the keyboard that types nothing, which the operator is told
+// about, rather than one that drops every key.
+void X11MappingTest::serverWithoutXTestTypesNothing()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        QSKIP("needs Xvfb (apt-get install xvfb)");
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Xvfb takes the first free display and writes its number out.
+    server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-extension", "XTEST", "-nolisten", "tcp"});
+    QVERIFY(server.waitForStarted(int(kServerTimeout.count())));
+    QElapsedTimer clock;
+    clock.start();
+    while (!server.canReadLine() && clock.elapsed() < kServerTimeout.count())
+        server.waitForReadyRead(int(kServerTimeout.count()));
+    const QByteArray display = ":" + server.readLine().trimmed();
+    QVERIFY2(display.size() > 1, "Xvfb did not say which display it took");
+
+    QVERIFY(!X11Keyboard::open(display.constData()));
+    const QByteArray savedDisplay = qgetenv("DISPLAY");
+    const QByteArray savedWayland = qgetenv("WAYLAND_DISPLAY");
+    qputenv("DISPLAY", display);
+    qunsetenv("WAYLAND_DISPLAY");
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^No keyboard to type on")));
+    std::unique_ptr<KeyboardDevice> keyboard = createSystemKeyboard();
+    qputenv("DISPLAY", savedDisplay);
+    if (!savedWayland.isEmpty())
+        qputenv("WAYLAND_DISPLAY", savedWayland);
+    server.terminate();
+    QVERIFY(server.waitForFinished(int(kServerTimeout.count())));
+    QVERIFY(keyboard);
+    QCOMPARE(int(keyboard->reach()), int(KeyboardReach::Nowhere));
 }
 
 QTEST_GUILESS_MAIN(X11MappingTest)
