@@ -3,9 +3,12 @@
 #include "sampletext.h"
 #include "targetwindow.h"
 #include "typebytes.h"
+#include "x11keysyms.h"
+#include "xkeymapcontrol.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 class RealTypingTest : public QObject
@@ -16,6 +19,7 @@ private slots:
     void initTestCase();
     void typesIntoFocusedWindow_data();
     void typesIntoFocusedWindow();
+    void spareCharactersMappedBeforeTheFirstKey();
     void keymapRestoredAfterTyping();
 
 private:
@@ -82,6 +86,31 @@ void RealTypingTest::typesIntoFocusedWindow()
     }
     QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
     QCOMPARE(capsLockAtEnd, capsLockAtStart);
+}
+
+// Every character of a text that the keymap lacks is on a keycode before
+// the text's first key: the receiving program fetches one new keymap for
+// the text, not one per character.
+void RealTypingTest::spareCharactersMappedBeforeTheFirstKey()
+{
+    const QByteArray text = sampletext::spanishLetters();
+    auto missing = [&text] {
+        const std::vector<unsigned long> keymap = xkeymap::symbols();
+        int count = 0;
+        for (char c : text) {
+            const KeysymValue keysym = typedCharacterKeysym(static_cast<unsigned char>(c));
+            count += keysym != kNoKeysym && std::find(keymap.begin(), keymap.end(), keysym) == keymap.end();
+        }
+        return count;
+    };
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    QVERIFY(keyboard);
+    if (missing() == 0)
+        QSKIP("the keymap has a key for every character of the text");
+    keyboard->beginText(reinterpret_cast<const unsigned char *>(text.constData()), std::size_t(text.size()));
+    const int missingAfterBegin = missing();
+    keyboard->endText();
+    QCOMPARE(missingAfterBegin, 0);
 }
 
 void RealTypingTest::keymapRestoredAfterTyping()
