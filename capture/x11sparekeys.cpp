@@ -205,9 +205,9 @@ std::vector<KeysymValue> X11SpareKeys::serverSymbols(int keycode)
 
 // The server is grabbed while the keycodes are checked and written, so that
 // no other client changes the keymap in between: a keycode is written only
-// if it still holds what was last written to it (nothing, for a spare one)
-// or, for a lent key, its own symbols. A keycode that holds something else
-// belongs to the keymap now and leaves the pool.
+// if it holds no symbol at all, still holds what was last written to it, or,
+// for a lent key, its own symbols. A keycode that holds something else (on
+// any level or group) belongs to the keymap now and leaves the pool.
 void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
 {
     if (changes.empty())
@@ -219,10 +219,16 @@ void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
     int perKeycode = 0;
     KeySym *now = XGetKeyboardMapping(display, static_cast<KeyCode>(first), count, &perKeycode);
     for (const Change &change : changes) {
-        const KeySym current = now ? now[(change.keycode - first) * perKeycode] : NoSymbol;
+        const KeySym *row = now ? now + (change.keycode - first) * perKeycode : nullptr;
+        const bool unused =
+            !row || std::all_of(row, row + perKeycode, [](KeySym keysym) { return keysym == NoSymbol; });
+        const KeySym current = row ? row[kPlainLevel] : NoSymbol;
+        const auto writtenTo = written.find(change.keycode);
         const auto lentKey = lent.find(change.keycode);
-        const bool ours = current == NoSymbol || current == written[change.keycode]
-                          || (lentKey != lent.end() && !lentKey->second.empty() && current == lentKey->second[0]);
+        const bool stillWritten =
+            writtenTo != written.end() && writtenTo->second != NoSymbol && current == writtenTo->second;
+        const bool ownSymbols = lentKey != lent.end() && !lentKey->second.empty() && current == lentKey->second[0];
+        const bool ours = unused || stillWritten || ownSymbols;
         if (!ours) {
             taken.push_back(change.keycode);
             continue;

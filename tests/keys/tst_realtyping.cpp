@@ -20,6 +20,7 @@ private slots:
     void typesIntoFocusedWindow_data();
     void typesIntoFocusedWindow();
     void spareCharactersMappedBeforeTheFirstKey();
+    void spareKeycodeTakenByAnotherProgramIsLeftAlone();
     void keymapRestoredAfterTyping();
 
 private:
@@ -111,6 +112,33 @@ void RealTypingTest::spareCharactersMappedBeforeTheFirstKey()
     const int missingAfterBegin = missing();
     keyboard->endText();
     QCOMPARE(missingAfterBegin, 0);
+}
+
+// Another program gives a spare keycode of ours symbols on its second level
+// only (its first stays empty) before we give the keycode back: the keycode
+// is in use now and keeps what that program gave it.
+void RealTypingTest::spareKeycodeTakenByAnotherProgramIsLeftAlone()
+{
+    constexpr unsigned long kNtilde = 0xD1 + ('a' - 'A');
+    constexpr unsigned long kNoSymbol = 0;
+    constexpr unsigned long kF20 = 0xFFD1;
+    const QByteArray text("\xd1");
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    QVERIFY(keyboard);
+    if (xkeymap::keycodeGiving(kNtilde) != 0)
+        QSKIP("the keymap has its own key for the N tilde");
+    keyboard->beginText(reinterpret_cast<const unsigned char *>(text.constData()), std::size_t(text.size()));
+    keyboard->endText();
+    const int spare = xkeymap::keycodeGiving(kNtilde);
+    QVERIFY2(spare != 0, "the N tilde was not mapped on a spare keycode");
+
+    const std::vector<unsigned long> theirs{kNoSymbol, kF20};
+    QVERIFY(xkeymap::setKeycodeSymbols(spare, theirs));
+    keyboard.reset();
+    const std::vector<unsigned long> after = xkeymap::keycodeSymbols(spare);
+    xkeymap::setKeycodeSymbols(spare, {kNoSymbol});
+    QVERIFY(after.size() >= theirs.size());
+    QCOMPARE(std::vector<unsigned long>(after.begin(), after.begin() + theirs.size()), theirs);
 }
 
 void RealTypingTest::keymapRestoredAfterTyping()

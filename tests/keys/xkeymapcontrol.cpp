@@ -157,6 +157,42 @@ int unmappedKeycodeCount()
     return count;
 }
 
+int keycodeGiving(unsigned long keysym)
+{
+    DisplayHandle display = openDisplay();
+    if (!display)
+        return 0;
+    const CoreKeymap keymap = readKeymap(display.get());
+    for (int keycode = keymap.first; keycode <= keymap.last(); ++keycode) {
+        if (keymap.symbols[std::size_t((keycode - keymap.first) * keymap.perKeycode)] == keysym)
+            return keycode;
+    }
+    return 0;
+}
+
+bool setKeycodeSymbols(int keycode, const std::vector<unsigned long> &symbols)
+{
+    DisplayHandle display = openDisplay();
+    if (!display || symbols.empty())
+        return false;
+    std::vector<KeySym> row(symbols.begin(), symbols.end());
+    XChangeKeyboardMapping(display.get(), keycode, int(row.size()), row.data(), 1);
+    XSync(display.get(), False);
+    return true;
+}
+
+std::vector<unsigned long> keycodeSymbols(int keycode)
+{
+    DisplayHandle display = openDisplay();
+    if (!display)
+        return {};
+    const CoreKeymap keymap = readKeymap(display.get());
+    if (keycode < keymap.first || keycode > keymap.last())
+        return {};
+    const auto begin = keymap.symbols.begin() + (keycode - keymap.first) * keymap.perKeycode;
+    return std::vector<unsigned long>(begin, begin + keymap.perKeycode);
+}
+
 SavedKeymap::SavedKeymap()
 {
     QTemporaryFile temporary(QDir::temp().filePath(QStringLiteral("quillon-keymap-XXXXXX.xkb")));

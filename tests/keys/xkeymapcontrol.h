@@ -24,6 +24,11 @@ int fillEveryKeycode();
 // The core keymap, every keycode's symbols, to compare before and after.
 std::vector<unsigned long> symbols();
 int unmappedKeycodeCount();
+// The first keycode whose symbol without modifiers is keysym, 0 if none.
+int keycodeGiving(unsigned long keysym);
+// One keycode's symbols, as another program on the desktop would set them.
+bool setKeycodeSymbols(int keycode, const std::vector<unsigned long> &symbols);
+std::vector<unsigned long> keycodeSymbols(int keycode);
 
 // Saves the server's keymap on construction and loads it back on
 // destruction, so that a test leaves the display as it found it.
