@@ -109,9 +109,9 @@ int main(int argc, char *argv[])
     print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), kBaud); }));
 
     // Devices that never come back, so each watch runs the whole span.
-    const PortIdentity byName{QStringLiteral("/dev/ttyQuillonGone0"), {}, std::nullopt, std::nullopt};
+    const PortIdentity byName{QStringLiteral("/dev/ttyQuillonGone0"), {}, std::nullopt, std::nullopt, {}};
     const PortIdentity usbAdapter{QStringLiteral("ttyQuillonGone1"), QStringLiteral("QL000001"), kUsbVendor,
-                                  kUsbProduct};
+                                  kUsbProduct, {}};
     for (const auto &[what, lost] : {std::pair{"watching for a re-plug, by name", byName},
                                      std::pair{"watching for a re-plug, USB adapter", usbAdapter}}) {
         PortWatch watch(systemPorts);

@@ -33,6 +33,8 @@ private slots:
     void recognisesTheDeviceComingBack_data();
     void recognisesTheDeviceComingBack();
     void identityComesFromTheListing();
+    void nodeMadeAnewBeforeTheWatchBegan_data();
+    void nodeMadeAnewBeforeTheWatchBegan();
 };
 
 void PortWatchTest::recognisesTheDeviceComingBack_data()
@@ -99,7 +101,7 @@ void PortWatchTest::recognisesTheDeviceComingBack()
     QList<SerialPortEntry> listed = listedAtStart;
     PortWatch watch([&listed] { return listed; }, QString()); // lists at every look
     QVERIFY(placeNode(nodeAtStart));
-    PortIdentity lost{name, serial, std::nullopt, std::nullopt};
+    PortIdentity lost{name, serial, std::nullopt, std::nullopt, {}};
     if (usbIds) {
         lost.vendorId = kVendor;
         lost.productId = kProduct;
@@ -123,6 +125,36 @@ void PortWatchTest::identityComesFromTheListing()
     const PortIdentity unlisted = identityOf(QStringLiteral("/tmp/scanner"), ports);
     QVERIFY(unlisted.serialNumber.isEmpty());
     QVERIFY(!unlisted.vendorId && !unlisted.productId);
+}
+
+// Typing holds events up for seconds: the cable may be pulled and plugged in
+// again before the watch can begin. The node the link had still tells.
+void PortWatchTest::nodeMadeAnewBeforeTheWatchBegan_data()
+{
+    QTest::addColumn<QString>("nodeAtStart"); // the target the node leads to once the watch begins
+    QTest::addColumn<bool>("back");
+    QTest::newRow("made anew") << "b" << true;
+    QTest::newRow("the same node") << "a" << false;
+}
+
+void PortWatchTest::nodeMadeAnewBeforeTheWatchBegan()
+{
+    QFETCH(QString, nodeAtStart);
+    QFETCH(bool, back);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString node = folder.filePath(QStringLiteral("scanner"));
+    for (const QString &target : {QStringLiteral("a"), QStringLiteral("b")})
+        QVERIFY(QFile(folder.filePath(target)).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(folder.filePath(QStringLiteral("a")), node));
+    const PortIdentity linked = identityOf(node, {});
+
+    QVERIFY(QFile::remove(node));
+    QVERIFY(QFile::link(folder.filePath(nodeAtStart), node));
+    PortWatch watch([] { return QList<SerialPortEntry>(); }, QString());
+    watch.start(linked);
+    QCOMPARE(watch.lookOnce(), back ? std::optional<QString>(node) : std::nullopt);
+    watch.stop();
 }
 
 QTEST_GUILESS_MAIN(PortWatchTest)
