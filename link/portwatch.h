@@ -34,9 +34,9 @@ PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &p
 // or without one with the same vendor and product ids. It looks once a
 // second, which costs a file status or two: the system's ports are listed
 // again only in the seconds after the folder of device nodes has changed
-// (where there is no such folder, at every look). It reports a device back only after a short
-// settling time, in which the system gives the new node its owner and
-// permissions.
+// (where there is no such folder, at every look). It reports a device back
+// only after a short settling time, in which the system gives the new node
+// its owner and permissions.
 class PortWatch : public QObject
 {
     Q_OBJECT
