@@ -17,6 +17,9 @@ constexpr quint16 kProduct = 0xEA60;
 // A bare name whose node under /dev is never there.
 const QString kGoneName = QStringLiteral("ttyQuillonGone0");
 const QString kNodeName = QStringLiteral("@node");
+// Past the seconds after a change in which the system is still describing a
+// new device and the watch lists the ports at every look.
+constexpr int kListingSettledMs = 4000;
 
 SerialPortEntry usbPort(const QString &name, const QString &serial, quint16 product = kProduct)
 {
@@ -35,6 +38,7 @@ private slots:
     void identityComesFromTheListing();
     void nodeMadeAnewBeforeTheWatchBegan_data();
     void nodeMadeAnewBeforeTheWatchBegan();
+    void listingTakenAgainWhenDevicesChange();
 };
 
 void PortWatchTest::recognisesTheDeviceComingBack_data()
@@ -154,6 +158,33 @@ void PortWatchTest::nodeMadeAnewBeforeTheWatchBegan()
     PortWatch watch([] { return QList<SerialPortEntry>(); }, QString());
     watch.start(linked);
     QCOMPARE(watch.lookOnce(), back ? std::optional<QString>(node) : std::nullopt);
+    watch.stop();
+}
+
+// Listing the ports is dear, so it waits for a device node to come or go;
+// an adapter that comes back is still found.
+void PortWatchTest::listingTakenAgainWhenDevicesChange()
+{
+    QTemporaryDir devices;
+    QVERIFY(devices.isValid());
+    int listings = 0;
+    QList<SerialPortEntry> listed;
+    PortWatch watch(
+        [&] {
+            ++listings;
+            return listed;
+        },
+        devices.path());
+    watch.start({kGoneName, QStringLiteral("A1"), kVendor, kProduct, {}});
+    QTest::qSleep(kListingSettledMs);
+    QCOMPARE(watch.lookOnce(), std::optional<QString>());
+    const int listingsBefore = listings;
+    listed << usbPort(QStringLiteral("ttyUSB4"), QStringLiteral("A1")); // described, but no node yet
+    QCOMPARE(watch.lookOnce(), std::optional<QString>());
+    QCOMPARE(listings, listingsBefore);
+
+    QVERIFY(QFile(devices.filePath(QStringLiteral("ttyUSB4"))).open(QIODevice::WriteOnly));
+    QCOMPARE(watch.lookOnce(), std::optional<QString>(QStringLiteral("ttyUSB4")));
     watch.stop();
 }
 
