@@ -39,16 +39,27 @@ QString nodeSignature(const QString &location)
     return target.filePath() + QLatin1Char('@') + QString::number(target.metadataChangeTime().toMSecsSinceEpoch());
 }
 
+// What a port name stands for now: its device node, or where ports are not
+// files its being listed; empty while it is absent.
+QString nodeOfPort(const QString &portName, const QList<SerialPortEntry> &ports)
+{
+    const QString location = portSystemLocation(portName);
+    if (location.isEmpty())
+        return listed(ports, portName) ? kListedSignature : QString();
+    return nodeSignature(location);
+}
+
 } // namespace
 
 PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &ports)
 {
     const QString location = portSystemLocation(portName);
+    const QString node = nodeOfPort(portName, ports);
     for (const SerialPortEntry &port : ports) {
         if (port.name == portName || (!location.isEmpty() && portSystemLocation(port.name) == location))
-            return {portName, port.serialNumber, port.vendorId, port.productId};
+            return {portName, port.serialNumber, port.vendorId, port.productId, node};
     }
-    return {portName, {}, std::nullopt, std::nullopt};
+    return {portName, {}, std::nullopt, std::nullopt, node};
 }
 
 PortWatch::PortWatch(PortLister lister, QString devicesFolder, QObject *parent)
@@ -84,8 +95,12 @@ void PortWatch::start(const PortIdentity &lost)
     m_listingStamp.clear();
     const QList<SerialPortEntry> ports = needsListing() ? listedPorts() : QList<SerialPortEntry>();
     m_namesAtStart = namesOf(ports);
-    m_signatureAtStart = sameNameSignature(ports);
-    m_seenAbsent = m_signatureAtStart.isEmpty();
+    const QString nodeNow = nodeOfPort(m_lost.name, ports);
+    // The watch begins only once events run again, which typing holds up for
+    // seconds: a device re-plugged meanwhile under the same name has already
+    // made its node anew, and only the node the link had tells.
+    m_lostNode = m_lost.nodeWhenLinked.isEmpty() ? nodeNow : m_lost.nodeWhenLinked;
+    m_seenAbsent = nodeNow.isEmpty();
     m_pollTimer.start();
 }
 
@@ -98,24 +113,16 @@ void PortWatch::stop()
 std::optional<QString> PortWatch::lookOnce()
 {
     const QList<SerialPortEntry> ports = needsListing() ? listedPorts() : QList<SerialPortEntry>();
-    const QString signature = sameNameSignature(ports);
-    if (signature.isEmpty())
+    const QString node = nodeOfPort(m_lost.name, ports);
+    if (node.isEmpty())
         m_seenAbsent = true;
-    else if (m_seenAbsent || signature != m_signatureAtStart)
+    else if (m_seenAbsent || node != m_lostNode)
         return m_lost.name;
     for (const SerialPortEntry &port : ports) {
         if (port.name != m_lost.name && !m_namesAtStart.contains(port.name) && sameAdapter(port))
             return port.name;
     }
     return std::nullopt;
-}
-
-QString PortWatch::sameNameSignature(const QList<SerialPortEntry> &ports) const
-{
-    const QString location = portSystemLocation(m_lost.name);
-    if (location.isEmpty())
-        return listed(ports, m_lost.name) ? kListedSignature : QString();
-    return nodeSignature(location);
 }
 
 bool PortWatch::needsListing() const

@@ -11,18 +11,21 @@
 #include <optional>
 
 // The device a link was talking to, as far as it can be recognised when it
-// comes back: its port name, and for a USB adapter its serial number and
-// vendor and product ids.
+// comes back: its port name, what that name stood for while the link had it
+// (its device node, made at a certain time), and for a USB adapter its
+// serial number and vendor and product ids.
 struct PortIdentity
 {
     QString name;
     QString serialNumber;
     std::optional<quint16> vendorId;
     std::optional<quint16> productId;
+    QString nodeWhenLinked; // empty when not known: the watch notes it as it begins
 };
 
-// The identity of the named port in a listing; the name alone when the port
-// is not listed (a pseudo-terminal, a path given with --port).
+// The identity of the named port as it stands now, its ids from a listing;
+// the name and its node alone when the port is not listed (a
+// pseudo-terminal, a path given with --port).
 PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &ports);
 
 // Watches for a device that went away to come back: under the same port name
@@ -31,9 +34,9 @@ PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &p
 // or without one with the same vendor and product ids. It looks once a
 // second, which costs a file status or two: the system's ports are listed
 // again only in the seconds after the folder of device nodes has changed
-// (where there is no such folder, at every look). It reports a device back only after a short
-// settling time, in which the system gives the new node its owner and
-// permissions.
+// (where there is no such folder, at every look). It reports a device back
+// only after a short settling time, in which the system gives the new node
+// its owner and permissions.
 class PortWatch : public QObject
 {
     Q_OBJECT
@@ -56,8 +59,6 @@ signals:
     void deviceReturned(const QString &portName);
 
 private:
-    // What the same name stands for now: empty while it is absent.
-    QString sameNameSignature(const QList<SerialPortEntry> &listed) const;
     bool needsListing() const;
     QList<SerialPortEntry> listedPorts();
     bool sameAdapter(const SerialPortEntry &port) const;
@@ -68,7 +69,7 @@ private:
     QElapsedTimer m_sinceDevicesChanged;
     QList<SerialPortEntry> m_listing;
     PortIdentity m_lost;
-    QString m_signatureAtStart;
+    QString m_lostNode;
     bool m_seenAbsent = false;
     QStringList m_namesAtStart;
     QString m_returnedName;

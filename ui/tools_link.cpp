@@ -76,6 +76,13 @@ void tools::reconnect(const QString &portName)
     ui->lBdeviceVer->setText(tr("The scanner is back on %1; identifying it again.").arg(portName));
     reconnecting = true;
     link.openLink(portName, ui->cBbuadRate->currentText());
+    // A port that would not open or take the speed closes no link, so
+    // nothing else takes back what the status line said; unless the device
+    // went away again meanwhile and the watch says so.
+    if (!link.portOpen() && !portWatch.watching()) {
+        reconnecting = false;
+        ui->lBdeviceVer->clear();
+    }
 }
 
 // The operator takes over: whatever the watch said goes with it.

@@ -3,8 +3,9 @@
 // silent (the full second of polling), while the link stands open and idle,
 // polled as the receive timer polls it, and while it watches for a device to
 // come back after a re-plug (by its name alone, and as a USB adapter, which
-// lists the system's ports at every look). Prints the figures next to their
-// wall-clock times; it passes or fails nothing.
+// lists the system's ports again whenever the folder of device nodes
+// changes). Prints the figures next to their wall-clock times; it passes or
+// fails nothing.
 //   quillon-link-cpu [IDLE_SECONDS]   (default 60, for each idle span)
 #include "fakescanner.h"
 #include "portwatch.h"
@@ -109,9 +110,9 @@ int main(int argc, char *argv[])
     print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), kBaud); }));
 
     // Devices that never come back, so each watch runs the whole span.
-    const PortIdentity byName{QStringLiteral("/dev/ttyQuillonGone0"), {}, std::nullopt, std::nullopt};
+    const PortIdentity byName{QStringLiteral("/dev/ttyQuillonGone0"), {}, std::nullopt, std::nullopt, {}};
     const PortIdentity usbAdapter{QStringLiteral("ttyQuillonGone1"), QStringLiteral("QL000001"), kUsbVendor,
-                                  kUsbProduct};
+                                  kUsbProduct, {}};
     for (const auto &[what, lost] : {std::pair{"watching for a re-plug, by name", byName},
                                      std::pair{"watching for a re-plug, USB adapter", usbAdapter}}) {
         PortWatch watch(systemPorts);

@@ -17,6 +17,9 @@ constexpr quint16 kProduct = 0xEA60;
 // A bare name whose node under /dev is never there.
 const QString kGoneName = QStringLiteral("ttyQuillonGone0");
 const QString kNodeName = QStringLiteral("@node");
+// Past the seconds after a change in which the system is still describing a
+// new device and the watch lists the ports at every look.
+constexpr int kListingSettledMs = 4000;
 
 SerialPortEntry usbPort(const QString &name, const QString &serial, quint16 product = kProduct)
 {
@@ -33,6 +36,9 @@ private slots:
     void recognisesTheDeviceComingBack_data();
     void recognisesTheDeviceComingBack();
     void identityComesFromTheListing();
+    void nodeMadeAnewBeforeTheWatchBegan_data();
+    void nodeMadeAnewBeforeTheWatchBegan();
+    void listingTakenAgainWhenDevicesChange();
 };
 
 void PortWatchTest::recognisesTheDeviceComingBack_data()
@@ -99,7 +105,7 @@ void PortWatchTest::recognisesTheDeviceComingBack()
     QList<SerialPortEntry> listed = listedAtStart;
     PortWatch watch([&listed] { return listed; }, QString()); // lists at every look
     QVERIFY(placeNode(nodeAtStart));
-    PortIdentity lost{name, serial, std::nullopt, std::nullopt};
+    PortIdentity lost{name, serial, std::nullopt, std::nullopt, {}};
     if (usbIds) {
         lost.vendorId = kVendor;
         lost.productId = kProduct;
@@ -123,6 +129,63 @@ void PortWatchTest::identityComesFromTheListing()
     const PortIdentity unlisted = identityOf(QStringLiteral("/tmp/scanner"), ports);
     QVERIFY(unlisted.serialNumber.isEmpty());
     QVERIFY(!unlisted.vendorId && !unlisted.productId);
+}
+
+// Typing holds events up for seconds: the cable may be pulled and plugged in
+// again before the watch can begin. The node the link had still tells.
+void PortWatchTest::nodeMadeAnewBeforeTheWatchBegan_data()
+{
+    QTest::addColumn<QString>("nodeAtStart"); // the target the node leads to once the watch begins
+    QTest::addColumn<bool>("back");
+    QTest::newRow("made anew") << "b" << true;
+    QTest::newRow("the same node") << "a" << false;
+}
+
+void PortWatchTest::nodeMadeAnewBeforeTheWatchBegan()
+{
+    QFETCH(QString, nodeAtStart);
+    QFETCH(bool, back);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString node = folder.filePath(QStringLiteral("scanner"));
+    for (const QString &target : {QStringLiteral("a"), QStringLiteral("b")})
+        QVERIFY(QFile(folder.filePath(target)).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(folder.filePath(QStringLiteral("a")), node));
+    const PortIdentity linked = identityOf(node, {});
+
+    QVERIFY(QFile::remove(node));
+    QVERIFY(QFile::link(folder.filePath(nodeAtStart), node));
+    PortWatch watch([] { return QList<SerialPortEntry>(); }, QString());
+    watch.start(linked);
+    QCOMPARE(watch.lookOnce(), back ? std::optional<QString>(node) : std::nullopt);
+    watch.stop();
+}
+
+// Listing the ports is dear, so it waits for a device node to come or go;
+// an adapter that comes back is still found.
+void PortWatchTest::listingTakenAgainWhenDevicesChange()
+{
+    QTemporaryDir devices;
+    QVERIFY(devices.isValid());
+    int listings = 0;
+    QList<SerialPortEntry> listed;
+    PortWatch watch(
+        [&] {
+            ++listings;
+            return listed;
+        },
+        devices.path());
+    watch.start({kGoneName, QStringLiteral("A1"), kVendor, kProduct, {}});
+    QTest::qSleep(kListingSettledMs);
+    QCOMPARE(watch.lookOnce(), std::optional<QString>());
+    const int listingsBefore = listings;
+    listed << usbPort(QStringLiteral("ttyUSB4"), QStringLiteral("A1")); // described, but no node yet
+    QCOMPARE(watch.lookOnce(), std::optional<QString>());
+    QCOMPARE(listings, listingsBefore);
+
+    QVERIFY(QFile(devices.filePath(QStringLiteral("ttyUSB4"))).open(QIODevice::WriteOnly));
+    QCOMPARE(watch.lookOnce(), std::optional<QString>(QStringLiteral("ttyUSB4")));
+    watch.stop();
 }
 
 QTEST_GUILESS_MAIN(PortWatchTest)

@@ -29,6 +29,7 @@ constexpr int kTypedMs = 5000;
 const QString kResultText = QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
 const QString kDisconnected = QStringLiteral("The serial port was disconnected.");
 const QString kNoAnswer = QStringLiteral("The scanner did not answer. Check the speed, the port and the cable.");
+const QString kOccupied = QStringLiteral("Check whether the serial port is occupied.");
 const QString kWarningTitle = QStringLiteral(" Warning ");
 
 // The simulator program behind a path of the test's choosing.
@@ -62,6 +63,7 @@ private slots:
     void portRememberedAcrossStartsAndRefresh();
     void scannerBackAfterReplugTypesAgain();
     void failedIdentificationAfterReplugStopsWatching();
+    void refusedOpenAfterReplugLeavesNoStatus();
     void operatorStopsTheWatch_data();
     void operatorStopsTheWatch();
 
@@ -204,6 +206,33 @@ void PortPanelTest::failedIdentificationAfterReplugStopsWatching()
     QVERIFY(!window->watchingForDevice());
     QVERIFY(!window->scannerLink().portOpen());
     QVERIFY(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty());
+}
+
+// What comes back behind the path will not open (here a plain file; in the
+// field a program that probes new ports, or permissions not given yet): the
+// operator is told, the status line does not go on saying the scanner is
+// being identified, and the next "Abrir" is an ordinary opening.
+void PortPanelTest::refusedOpenAfterReplugLeavesNoStatus()
+{
+    Simulator first;
+    std::unique_ptr<tools> window;
+    linkThenLoseTheCable(first, {}, window);
+    if (QTest::currentTestFailed())
+        return;
+    const QString link = work->filePath(QStringLiteral("scanner"));
+    QVERIFY(QFile(link).open(QIODevice::WriteOnly));
+
+    QTRY_COMPARE_WITH_TIMEOUT(closer->seen.size(), 2, kBackAndIdentifiedMs);
+    QCOMPARE(closer->seen[1].texts, QStringList({kWarningTitle, kOccupied}));
+    QVERIFY(!window->watchingForDevice());
+    auto *label = child<QLabel>(*window, "lBdeviceVer");
+    QCOMPARE(label->text(), QString());
+
+    QVERIFY(QFile::remove(link));
+    Simulator second;
+    QVERIFY(second.start(link, {}));
+    QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
+    QCOMPARE(label->text(), kResultText.arg(link));
 }
 
 void PortPanelTest::operatorStopsTheWatch_data()
