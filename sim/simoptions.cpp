@@ -10,6 +10,8 @@
 namespace {
 
 constexpr int kMillisecondsPerSecond = 1000;
+// Longer than any session lasts; beyond it a number of seconds is a typo.
+constexpr double kMaxSeconds = 7 * 24 * 3600;
 
 const QCommandLineOption kLinkOption("link", "Make PATH a symbolic link to the pseudo-terminal.", "PATH");
 const QCommandLineOption kVersionOption("version",
@@ -69,7 +71,8 @@ std::optional<std::chrono::milliseconds> secondsValue(const QString &text)
 {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
-    if (!ok || seconds < 0)
+    // "nan" and "inf" convert too; neither is a time to wait.
+    if (!ok || !(seconds >= 0 && seconds <= kMaxSeconds))
         return std::nullopt;
     return std::chrono::milliseconds(static_cast<long long>(seconds * kMillisecondsPerSecond));
 }

@@ -78,6 +78,10 @@ void SimulatorTest::optionsParsed_data()
     QTest::newRow("missing file") << QStringList{"--send-file", "/nonexistent/block"} << false << QList<QByteArray>{};
     QTest::newRow("repeat of zero seconds") << QStringList{"--repeat", "0"} << false << QList<QByteArray>{};
     QTest::newRow("repeat not a number") << QStringList{"--repeat", "soon"} << false << QList<QByteArray>{};
+    QTest::newRow("repeat of nan seconds") << QStringList{"--repeat", "nan"} << false << QList<QByteArray>{};
+    QTest::newRow("unplug after inf seconds") << QStringList{"--link", "/tmp/x", "--unplug-after", "inf"} << false
+                                              << QList<QByteArray>{};
+    QTest::newRow("delay beyond a week") << QStringList{"--delay", "1e300"} << false << QList<QByteArray>{};
     QTest::newRow("no pieces") << QStringList{"--pieces", "0"} << false << QList<QByteArray>{};
     QTest::newRow("byte gap") << QStringList{"--byte-gap", "1"} << true << QList<QByteArray>{};
     QTest::newRow("byte gap not a number") << QStringList{"--byte-gap", "1ms"} << false << QList<QByteArray>{};
