@@ -98,12 +98,14 @@ TypingNotice TypingNotices::afterTyping(std::size_t untyped)
     if (untyped == 0)
         return TypingNotice{reachNotice(reach, currentDesktop), {}};
     TypingNotice notice{text(QT_TRANSLATE_NOOP("tools", "Characters not typed: %1. The keyboard set-up has no "
-                                                        "key for them; the block is in the log."))
+                                                        "key for them, or the desktop stopped taking keys; the "
+                                                        "block is in the log."))
                             .arg(untyped),
                         {}};
     if (!lossTold) {
         notice.message = text(QT_TRANSLATE_NOOP("tools", "Some characters of a block could not be typed: the "
-                                                         "keyboard set-up has no key for them. The block is in the "
+                                                         "keyboard set-up has no key for them, or the desktop "
+                                                         "stopped taking keys from Quillon. The block is in the "
                                                          "log; check the text where it was typed."));
         lossTold = true;
     }
