@@ -225,7 +225,10 @@ void MulFull(FullDigits& r, const FullDigits& a, const FullDigits& b, const Digi
 }
 
 // r = table[index], reading every entry: each is blended in under a mask
-// that is all lanes for the wanted one and none for the others.
+// that is all lanes for the wanted one and none for the others. Each entry
+// is loaded whole into a register first: left to itself the compiler folds
+// the blend into a masked load, and whether a load whose mask is empty
+// touches memory at all is the processor's business.
 void SelectDigits(HalfDigits& r, const HalfDigits* table, std::size_t entries, Limb index)
 {
     const __m256i wanted = _mm256_set1_epi64x(static_cast<long long>(index));
@@ -235,8 +238,11 @@ void SelectDigits(HalfDigits& r, const HalfDigits* table, std::size_t entries, L
     for (std::size_t j = 0; j < entries; ++j) {
         const __mmask8 take = _mm256_cmpeq_epi64_mask(_mm256_set1_epi64x(static_cast<long long>(j)), wanted);
 #pragma GCC unroll 8
-        for (std::size_t k = 0; k < HalfDigits::kVectors; ++k)
-            r.v[k] = _mm256_mask_blend_epi64(take, r.v[k], table[j].v[k]);
+        for (std::size_t k = 0; k < HalfDigits::kVectors; ++k) {
+            __m256i entry = table[j].v[k];
+            __asm__("" : "+v"(entry));
+            r.v[k] = _mm256_mask_blend_epi64(take, r.v[k], entry);
+        }
     }
 }
 
