@@ -260,6 +260,7 @@ struct PairWork {
     HalfDigits r2[kHalves];
     HalfDigits unit;
     HalfDigits table[kHalves][kMaxEntries];
+    HalfDigits fresh[kHalves];  // a table entry of each half on its way in
     HalfDigits acc[kHalves];
     HalfDigits entry[kHalves];
     HalfDigits out[kHalves];
@@ -296,19 +297,18 @@ void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second)
         ToDigits(s.table[h][1], halves[h]->base);
     }
     // table[j] = base^j in the digits' Montgomery form; table[0] = R mod m.
-    HalfDigits r[kHalves];
-    MulPair(r, s.r2[0], s.r2[1], s.unit, s.unit, s.mods);
-    s.table[0][0] = r[0];
-    s.table[1][0] = r[1];
-    MulPair(r, s.table[0][1], s.table[1][1], s.r2[0], s.r2[1], s.mods);
-    s.table[0][1] = r[0];
-    s.table[1][1] = r[1];
+    MulPair(s.fresh, s.r2[0], s.r2[1], s.unit, s.unit, s.mods);
+    s.table[0][0] = s.fresh[0];
+    s.table[1][0] = s.fresh[1];
+    MulPair(s.fresh, s.table[0][1], s.table[1][1], s.r2[0], s.r2[1], s.mods);
+    s.table[0][1] = s.fresh[0];
+    s.table[1][1] = s.fresh[1];
     for (std::size_t j = 2; j < entries; ++j) {
         const std::size_t x = j % 2 == 0 ? j / 2 : j - 1;
         const std::size_t y = j % 2 == 0 ? j / 2 : 1;
-        MulPair(r, s.table[0][x], s.table[1][x], s.table[0][y], s.table[1][y], s.mods);
-        s.table[0][j] = r[0];
-        s.table[1][j] = r[1];
+        MulPair(s.fresh, s.table[0][x], s.table[1][x], s.table[0][y], s.table[1][y], s.mods);
+        s.table[0][j] = s.fresh[0];
+        s.table[1][j] = s.fresh[1];
     }
     std::size_t pos = (eBits - 1) / w * w;
     for (std::size_t h = 0; h < kHalves; ++h)
