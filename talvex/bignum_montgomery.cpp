@@ -122,7 +122,7 @@ int BigMontR2(BigNum* r, const BigNum* n)
     constexpr std::size_t kWordsPerLimb = kLimbBits / kWordBits;
     const std::size_t limbs = (k + kWordsPerLimb - 1) / kWordsPerLimb;
     Limb modulus[kLimbMax] = {};
-    Limb power[kLimbMax] = {};
+    Limb power[kLimbMax + 1] = {};
     for (std::size_t i = 0; i < k; ++i)
         modulus[i / kWordsPerLimb] |= static_cast<Limb>(n->words[i]) << (i % kWordsPerLimb * kWordBits);
     LimbsPowerOfTwoMod(power, modulus, limbs, LimbMontNPrime(modulus[0]), 2 * kWordBits * k);
@@ -135,7 +135,7 @@ int BigMontR2(BigNum* r, const BigNum* n)
     r->sign = 0;
     BigNormalise(r);
     WipeLimbs(modulus, kLimbMax);
-    WipeLimbs(power, kLimbMax);
+    WipeLimbs(power, kLimbMax + 1);
     return 0;
 }
 

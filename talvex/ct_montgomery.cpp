@@ -50,7 +50,8 @@ void LimbsPowerOfTwoMod(Limb* r, const Limb* n, std::size_t limbs, Limb nPrime, 
     // The doublings start from the power of two just below n (n is odd and
     // at least 3, so it is not a power of two).
     const std::size_t start = BitLength(n, limbs) - 1;
-    Limb x[kLimbMax] = {};
+    // One limb of room above the value: the squarings clear it.
+    Limb x[kLimbMax + 1] = {};
     x[start / kLimbBits] = Limb{1} << (start % kLimbBits);
     for (std::size_t e = start; e < e0; ++e)
         ModDouble(x, n, limbs);
@@ -58,7 +59,7 @@ void LimbsPowerOfTwoMod(Limb* r, const Limb* n, std::size_t limbs, Limb nPrime, 
         LimbMontSqr(x, x, n, nPrime, limbs);
     for (std::size_t i = 0; i <= limbs; ++i)
         r[i] = x[i];
-    WipeLimbs(x, kLimbMax);
+    WipeLimbs(x, kLimbMax + 1);
 }
 
 MontModulus::MontModulus(const Limb* modulus, std::size_t modulusLimbs) : n{}, r2{}, limbs(modulusLimbs)

@@ -225,7 +225,10 @@ void MulFull(FullDigits& r, const FullDigits& a, const FullDigits& b, const Digi
 }
 
 // r = table[index], reading every entry: each is blended in under a mask
-// that is all lanes for the wanted one and none for the others.
+// that is all lanes for the wanted one and none for the others. Each entry
+// is loaded whole into a register first: left to itself the compiler folds
+// the blend into a masked load, and whether a load whose mask is empty
+// touches memory at all is the processor's business.
 void SelectDigits(HalfDigits& r, const HalfDigits* table, std::size_t entries, Limb index)
 {
     const __m256i wanted = _mm256_set1_epi64x(static_cast<long long>(index));
@@ -235,8 +238,11 @@ void SelectDigits(HalfDigits& r, const HalfDigits* table, std::size_t entries, L
     for (std::size_t j = 0; j < entries; ++j) {
         const __mmask8 take = _mm256_cmpeq_epi64_mask(_mm256_set1_epi64x(static_cast<long long>(j)), wanted);
 #pragma GCC unroll 8
-        for (std::size_t k = 0; k < HalfDigits::kVectors; ++k)
-            r.v[k] = _mm256_mask_blend_epi64(take, r.v[k], table[j].v[k]);
+        for (std::size_t k = 0; k < HalfDigits::kVectors; ++k) {
+            __m256i entry = table[j].v[k];
+            __asm__("" : "+v"(entry));
+            r.v[k] = _mm256_mask_blend_epi64(take, r.v[k], entry);
+        }
     }
 }
 
@@ -254,6 +260,7 @@ struct PairWork {
     HalfDigits r2[kHalves];
     HalfDigits unit;
     HalfDigits table[kHalves][kMaxEntries];
+    HalfDigits fresh[kHalves];  // a table entry of each half on its way in
     HalfDigits acc[kHalves];
     HalfDigits entry[kHalves];
     HalfDigits out[kHalves];
@@ -290,19 +297,18 @@ void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second)
         ToDigits(s.table[h][1], halves[h]->base);
     }
     // table[j] = base^j in the digits' Montgomery form; table[0] = R mod m.
-    HalfDigits r[kHalves];
-    MulPair(r, s.r2[0], s.r2[1], s.unit, s.unit, s.mods);
-    s.table[0][0] = r[0];
-    s.table[1][0] = r[1];
-    MulPair(r, s.table[0][1], s.table[1][1], s.r2[0], s.r2[1], s.mods);
-    s.table[0][1] = r[0];
-    s.table[1][1] = r[1];
+    MulPair(s.fresh, s.r2[0], s.r2[1], s.unit, s.unit, s.mods);
+    s.table[0][0] = s.fresh[0];
+    s.table[1][0] = s.fresh[1];
+    MulPair(s.fresh, s.table[0][1], s.table[1][1], s.r2[0], s.r2[1], s.mods);
+    s.table[0][1] = s.fresh[0];
+    s.table[1][1] = s.fresh[1];
     for (std::size_t j = 2; j < entries; ++j) {
         const std::size_t x = j % 2 == 0 ? j / 2 : j - 1;
         const std::size_t y = j % 2 == 0 ? j / 2 : 1;
-        MulPair(r, s.table[0][x], s.table[1][x], s.table[0][y], s.table[1][y], s.mods);
-        s.table[0][j] = r[0];
-        s.table[1][j] = r[1];
+        MulPair(s.fresh, s.table[0][x], s.table[1][x], s.table[0][y], s.table[1][y], s.mods);
+        s.table[0][j] = s.fresh[0];
+        s.table[1][j] = s.fresh[1];
     }
     std::size_t pos = (eBits - 1) / w * w;
     for (std::size_t h = 0; h < kHalves; ++h)

@@ -109,7 +109,8 @@ Limb LimbMontNPrime(Limb lowLimb);
 
 // r[0..limbs] = a x b x R^-1 mod n with one final subtraction, done by masks:
 // the result is below n when a x b < R n. a, b and n have `limbs` limbs
-// (limbs <= kModulusMaxLimbs); r may be a or b; r[limbs] is set to 0.
+// (limbs <= kLimbMax); r may be a or b; r[limbs] is set to 0, so r needs
+// limbs + 1 room.
 // CT: limbs.
 void LimbMontMul(Limb* r, const Limb* a, const Limb* b, const Limb* n, Limb nPrime, std::size_t limbs);
 

@@ -73,7 +73,8 @@ enum {
 enum {
     TALVEX_OK = 0,              /* out holds *outLen bytes */
     TALVEX_KEY_FAILED = -1,     /* bad key record or size, bad input length, input not below the modulus,
-                                   e below 3 or even, a prime below 3 or even, a failed result check */
+                                   e below 3 or even, a prime below 3 or even, a failed result check,
+                                   private key: no random numbers for the blinding */
     TALVEX_BLOCK_FAILED = -2,   /* encrypt: message too long, null or no random padding; decrypt: not a type-2 block */
     TALVEX_NO_ROOM = -3         /* outCap too small, or out / outLen null; nothing written */
 };
