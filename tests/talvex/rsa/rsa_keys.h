@@ -14,6 +14,13 @@
 
 namespace talvex_test {
 
+// One of the four exports, for tests that run the same checks on each.
+using Export = int (*)(const std::uint8_t*, std::uint32_t, std::uint8_t*, std::uint32_t, std::uint32_t*,
+                       const RsaKeyRecord*);
+// What a failing call must leave in the caller's output and length.
+constexpr std::uint8_t kUntouchedByte = 0xA5;
+constexpr std::uint32_t kUntouchedLen = 0xDEADBEEF;
+
 using Bytes = std::vector<std::uint8_t>;
 
 struct PkeyFree {

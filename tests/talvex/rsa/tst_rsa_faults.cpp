@@ -13,11 +13,7 @@ using namespace talvex_test;
 
 namespace {
 
-using Export = int (*)(const std::uint8_t*, std::uint32_t, std::uint8_t*, std::uint32_t, std::uint32_t*,
-                       const RsaKeyRecord*);
 constexpr std::uint32_t kBlock = TALVEX_BLOCK_BYTES;
-constexpr std::uint8_t kUntouchedByte = 0xA5;
-constexpr std::uint32_t kUntouchedLen = 0xDEADBEEF;
 
 int gFaultyHalf = -1;
 std::size_t gFaultyBit = 0;
