@@ -56,8 +56,11 @@ void ReadSplitter::receive(const QByteArray &bytes, Time now)
 {
     if (bytes.isEmpty())
         return;
+    const bool paused = now - m_lastByteAt >= m_quietGap;
     // A wait that ran out before these bytes came ended its read first.
     elapse(now);
+    if (paused && !m_buffer.isEmpty())
+        m_pausedAt = m_buffer.size();
     m_buffer += bytes;
     m_lastByteAt = now;
     splitComplete(now);
@@ -112,7 +115,8 @@ ReadSplitter::Front ReadSplitter::examineFront() const
     if (zone == size)
         return {0, ReadEnd::QuietGap, 0, zone >= kZoneLineBytes ? Pending::Zone : Pending::Other};
     if (zone >= kZoneLineBytes)
-        return {zone, ReadEnd::CardCutShort, kZoneBytes, Pending::Zone};
+        return {m_pausedAt && *m_pausedAt < zone ? *m_pausedAt : zone, ReadEnd::CardCutShort, kZoneBytes,
+                Pending::Zone};
 
     // A terminator ends other data, unless more than a long record's worth
     // came before it: a long record's fields may hold any byte.
@@ -174,6 +178,7 @@ void ReadSplitter::take(int length, ReadEnd end, int cardBytes, Time now)
 {
     ScannerRead read{m_buffer.left(length), end, cardBytes};
     m_buffer.remove(0, length);
+    m_pausedAt.reset();
     m_cardTerminatorUntil.reset();
     if (end == ReadEnd::Card) {
         const int terminator = terminatorAtFront(m_buffer, false);

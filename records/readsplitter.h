@@ -85,6 +85,10 @@ private:
     std::chrono::milliseconds m_quietGap;
     QByteArray m_buffer;
     Time m_lastByteAt{0};
+    // Where the pending card last paused longer than the quiet gap: when
+    // it breaks off after that, the scanner had stopped there and what
+    // followed is the next read.
+    std::optional<int> m_pausedAt;
     QList<ScannerRead> m_reads;
     // After a card that came without its terminator: until when a CR or LF
     // still belongs to it, and whether a CR came already (then only LF).

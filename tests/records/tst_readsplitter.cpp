@@ -120,6 +120,9 @@ void ReadSplitterTest::readsKeptApart_data()
     QTest::newRow("zone cut short, then a barcode")
         << 40 << Steps{at(0, kZone.left(50)), elapse(2000), at(2500, kBarcode)}
         << QStringList{described(ReadEnd::CardCutShort, kZone.left(50)), described(ReadEnd::Terminator, kBarcode)};
+    QTest::newRow("zone cut short, a barcode scanned before it was given up")
+        << 40 << Steps{at(0, kZone.left(50)), at(1000, kBarcode)}
+        << QStringList{described(ReadEnd::CardCutShort, kZone.left(50)), described(ReadEnd::Terminator, kBarcode)};
     QTest::newRow("zone broken off by a byte no zone holds")
         << 40 << Steps{at(0, kZone.left(45) + "-12\r")}
         << QStringList{described(ReadEnd::CardCutShort, kZone.left(45)), described(ReadEnd::Terminator, "-12\r")};
