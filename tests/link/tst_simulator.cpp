@@ -57,6 +57,8 @@ private slots:
     void handshakeThenOneBlockPerInputLine();
     void misbehaviour_data();
     void misbehaviour();
+    void paceOfTheData_data();
+    void paceOfTheData();
     void repeatSendsOnceIdentified();
     void answersOnlyAtItsSpeed_data();
     void answersOnlyAtItsSpeed();
@@ -86,6 +88,14 @@ void SimulatorTest::optionsParsed_data()
     QTest::newRow("byte gap") << QStringList{"--byte-gap", "1"} << true << QList<QByteArray>{};
     QTest::newRow("byte gap not a number") << QStringList{"--byte-gap", "1ms"} << false << QList<QByteArray>{};
     QTest::newRow("speed of zero") << QStringList{"--baud", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("two reads a line, 50 ms apart, in bursts of 15 every 16 ms")
+        << QStringList{"--reads-per-line", "2", "--read-gap", "50", "--burst-bytes", "15", "--burst-every", "16"}
+        << true << QList<QByteArray>{};
+    QTest::newRow("no reads a line") << QStringList{"--reads-per-line", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("bursts of no bytes") << QStringList{"--burst-bytes", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("burst pace without bursts") << QStringList{"--burst-every", "16"} << false << QList<QByteArray>{};
+    QTest::newRow("bursts and a byte gap") << QStringList{"--burst-bytes", "15", "--byte-gap", "1"} << false
+                                           << QList<QByteArray>{};
     QTest::newRow("unplug and replug") << QStringList{"--link", "/tmp/x", "--unplug-after", "1", "--replug-after", "2"}
                                        << true << QList<QByteArray>{};
     QTest::newRow("replug without unplug") << QStringList{"--link", "/tmp/x", "--replug-after", "2"} << false
@@ -257,6 +267,42 @@ void SimulatorTest::misbehaviour()
     QCOMPARE(reply.contains("V2.3"), answers);
     QCOMPARE(isResponseFrame(reply.constData(), reply.size()), frameAlone);
     QVERIFY2(reads >= minimumReads, qPrintable(QStringLiteral("%1 reads: %2").arg(reads).arg(hexOf(reply))));
+}
+
+// Several reads for one line, back to back or a gap apart, all at once or
+// in an adapter's bursts: the same bytes in the same order, each read
+// reported when its last byte went out.
+void SimulatorTest::paceOfTheData_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("minimumReads");
+    QTest::newRow("one read a line") << QStringList{} << 1;
+    QTest::newRow("two reads back to back") << QStringList{"--reads-per-line", "2"} << 1;
+    QTest::newRow("two reads 50 ms apart") << QStringList{"--reads-per-line", "2", "--read-gap", "50"} << 2;
+    QTest::newRow("bursts of 15 bytes every 16 ms, across the reads")
+        << QStringList{"--reads-per-line", "2", "--burst-bytes", "15"} << 2;
+}
+
+void SimulatorTest::paceOfTheData()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, minimumReads);
+    const QByteArray zone = ScannerSamples::machineReadableZone();
+    const QByteArray barcode = ScannerSamples::barcode();
+    SimulatorRun sim;
+    QVERIFY(sim.start(arguments + QStringList{"--send", "mrz,barcode"}));
+    const bool twoReads = arguments.contains("--reads-per-line");
+    const QByteArray expected = twoReads ? zone + barcode : zone;
+
+    QVERIFY(sim.typeLine());
+    int reads = 0;
+    const QByteArray got = sim.host.readUntil([&](const QByteArray &b) { return b.size() >= expected.size(); },
+                                              kReplyWithinMs, &reads);
+    QCOMPARE(hexOf(got), hexOf(expected));
+    QVERIFY2(reads >= minimumReads, qPrintable(QStringLiteral("%1 reads").arg(reads)));
+    const QList<QByteArray> reported = twoReads ? QList<QByteArray>{"sent 90 bytes", "sent 14 bytes"}
+                                                : QList<QByteArray>{"sent 90 bytes"};
+    QTRY_COMPARE(sim.linesStarting("sent "), reported);
 }
 
 void SimulatorTest::repeatSendsOnceIdentified()
