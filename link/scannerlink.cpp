@@ -197,6 +197,7 @@ void ScannerLink::replacePort(const QString &portName)
     auto *port = new QSerialPort(portName, this);
     connect(port, &QSerialPort::errorOccurred, this,
             [this, port](QSerialPort::SerialPortError error) { onPortError(port, error); });
+    connect(port, &QSerialPort::readyRead, this, &ScannerLink::bytesArrived);
     m_port = port;
 }
 

@@ -14,3 +14,14 @@ inline RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
     typeBytes(injector, bytes);
     return keyboard.events();
 }
+
+// The same for texts typed one after another, each in a typing run of its own.
+inline RecordingKeyboard::Events expectedTyping(const QList<QByteArray> &texts)
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    for (const QByteArray &bytes : texts)
+        typeBytes(injector, bytes);
+    return keyboard.events();
+}
