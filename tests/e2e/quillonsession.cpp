@@ -82,7 +82,8 @@ bool QuillonSession::startQuillon()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("user-config")));
     quillon.setProcessEnvironment(environment);
-    quillon.start(QStringLiteral(QUILLON_BINARY), {"--port", work.filePath(QStringLiteral("scanner"))});
+    quillon.start(program.isEmpty() ? QStringLiteral(QUILLON_BINARY) : program,
+                  {"--port", work.filePath(QStringLiteral("scanner"))});
     return quillon.waitForStarted(kProcessStartMs);
 }
 

@@ -38,6 +38,8 @@ public:
     bool startSimulatorSending(const QList<scanned::Block> &blocks, const QStringList &lineArguments = {});
     QProcess &simulator() { return sim; }
 
+    // Another build of Quillon to run (the benchmark compares two).
+    void setQuillonProgram(const QString &path) { program = path; }
     bool startQuillon();
     qint64 quillonPid() const { return quillon.processId(); }
     // Asks Quillon to stop (SIGTERM); true when it ended by itself.
@@ -63,5 +65,6 @@ private:
     QTemporaryDir work;
     QProcess sim;
     QProcess quillon;
+    QString program;
     QString mainWindow;
 };
