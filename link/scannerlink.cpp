@@ -5,12 +5,11 @@
 #include "eventwait.h"
 #include "frames.h"
 #include "hexcodec.h"
+#include "linklog.h"
 #include "openfailure.h"
 #include "operatortext.h"
 #include "portlist.h"
 #include "replytext.h"
-
-#include <QDebug>
 
 #include <chrono>
 #include <cstring>
@@ -66,8 +65,8 @@ void ScannerLink::setWarningHandler(WarningHandler handler) { m_warningHandler =
 
 void ScannerLink::openLink(const QString &portName, const QString &baudText)
 {
-    qDebug().noquote() << "comPort : " + portName;
-    qDebug().noquote() << "comBaudRate : " + baudText;
+    qCDebug(lcLink).noquote() << "comPort : " + portName;
+    qCDebug(lcLink).noquote() << "comBaudRate : " + baudText;
     if (m_portOpen)
         closePort();
 
@@ -102,7 +101,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
         return;
     }
     const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
-    qDebug().noquote() << versionText;
+    qCDebug(lcLink).noquote() << versionText;
 
     const QByteArray modelReply = queryReply(kModelQueryEntry, kModelReplyWaits);
     if (!sessionCurrent(session))
@@ -114,7 +113,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
         return;
     }
     const QString modelText = modelTextFromPayload(responsePayload(modelReply.constData(), modelReply.size()));
-    qDebug().noquote() << modelText;
+    qCDebug(lcLink).noquote() << modelText;
 
     m_deviceType = deviceTypeForModel(modelText);
     if (m_deviceType == kNoDeviceType) {
@@ -141,7 +140,7 @@ void ScannerLink::sendCommand(const QByteArray &command, bool isHexText)
 {
     const QByteArray bytes = isHexText ? hexTextToBytes(command) : command;
     if (isHexText)
-        qDebug().noquote() << "hex:" << bytes.toHex();
+        qCDebug(lcLink).noquote() << "hex:" << bytes.toHex();
     if (!m_port || !m_port->isOpen())
         return;
     m_port->write(bytes);
@@ -206,7 +205,7 @@ bool ScannerLink::configurePort(const QString &baudText)
                             && m_port->setDataBits(kDataBits) && m_port->setParity(kParity)
                             && m_port->setStopBits(kStopBits) && m_port->setFlowControl(kFlowControl);
     if (!configured)
-        qDebug().noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
+        qCDebug(lcLink).noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
     return configured;
 }
 
@@ -214,7 +213,7 @@ void ScannerLink::refuseOpen()
 {
     // The operator gets the system's reason in words they can act on; the
     // helper finds it verbatim in the debug output.
-    qDebug().noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
+    qCDebug(lcLink).noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
     const QString location = portSystemLocation(m_portName);
     // An empty port box names no device at all.
     const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice
@@ -243,7 +242,7 @@ void ScannerLink::onPortError(QSerialPort *port, QSerialPort::SerialPortError er
     // Closing from inside the port's own notification is not safe; the link
     // ends as soon as the event loop turns.
     m_disconnectPending = true;
-    qDebug().noquote() << "port error on" << port->portName() + ":" << port->errorString();
+    qCDebug(lcLink).noquote() << "port error on" << port->portName() + ":" << port->errorString();
     QMetaObject::invokeMethod(this, [this, session = m_session] { endDisconnectedLink(session); },
                               Qt::QueuedConnection);
 }
@@ -265,5 +264,5 @@ void ScannerLink::warn(const QString &message) const
     if (handler)
         handler(message);
     else
-        qWarning().noquote() << message;
+        qCWarning(lcLink).noquote() << message;
 }
