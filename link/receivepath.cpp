@@ -59,8 +59,12 @@ void ReceivePath::readPort()
     collect();
 }
 
+// The line fell quiet only if the port has nothing more: bytes that came
+// while the program was busy elsewhere continue the read.
 void ReceivePath::elapse()
 {
+    m_link.waitForMoreBytes(0);
+    m_splitter.receive(m_link.readAll(), now());
     m_splitter.elapse(now());
     collect();
 }

@@ -57,8 +57,6 @@ void ReadSplitter::receive(const QByteArray &bytes, Time now)
     if (bytes.isEmpty())
         return;
     const bool paused = now - m_lastByteAt >= m_quietGap;
-    // A wait that ran out before these bytes came ended its read first.
-    elapse(now);
     if (paused && !m_buffer.isEmpty())
         m_pausedAt = m_buffer.size();
     m_buffer += bytes;

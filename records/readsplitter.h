@@ -43,7 +43,9 @@ std::chrono::milliseconds quietGapFor(int bitsPerSecond);
 //
 // It keeps no clock of its own: the caller gives the time with every call
 // (any steady count of milliseconds) and calls elapse() once deadline() has
-// passed.
+// passed. Only elapse() ends a read by time: the caller first takes in what
+// the port holds, so that bytes it was late to read are not taken for the
+// line having fallen quiet.
 class ReadSplitter
 {
 public:
@@ -52,7 +54,7 @@ public:
     explicit ReadSplitter(std::chrono::milliseconds quietGap = kMinimumQuietGap);
     void setQuietGap(std::chrono::milliseconds quietGap) { m_quietGap = quietGap; }
 
-    // Bytes that came off the line at `now`.
+    // Bytes read off the line at `now`: they continue the pending read.
     void receive(const QByteArray &bytes, Time now);
     // Time has passed: ends the read waiting for the line to fall quiet or
     // for the rest of a card, when its wait is over.
