@@ -21,6 +21,7 @@ public:
     // Where the widgets that a session clicks stand in their windows.
     static constexpr QPoint kLoginButton{150 + 75 / 2, 140 + 23 / 2};
     static constexpr QPoint kOpenButton{10 + 500 + 75 / 2, 10 + 30 + 23 / 2};
+    static constexpr QPoint kSpeedBox{10 + 370 + 101 / 2, 10 + 30 + 22 / 2};
     static constexpr QPoint kLogPane{650 + 381 / 2, 40 + 671 / 2};
     static constexpr QSize kLoginWindowSize{483, 225};
     static constexpr QSize kMainWindowSize{1035, 765};
@@ -46,6 +47,8 @@ public:
     bool terminateQuillon();
     bool logIn();
     bool openLink();
+    // Picks the first speed of the list, 9600 baud, before the link opens.
+    bool chooseSlowestSpeed();
     QString mainWindowId() const { return mainWindow; }
 
     // Copies the log pane's text out through the clipboard (Ctrl+A, Ctrl+C).

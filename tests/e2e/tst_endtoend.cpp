@@ -50,7 +50,7 @@ private:
     // Quillon linked to the simulator that sends these blocks, with this
     // program's text field holding the keyboard focus.
     bool startTyping(QuillonSession &session, QPlainTextEdit &target, const QList<scanned::Block> &blocks,
-                     const QStringList &lineArguments);
+                     const QStringList &lineArguments, bool slowestSpeed = false);
 };
 
 void EndToEndTest::initTestCase()
@@ -71,7 +71,7 @@ void EndToEndTest::scannerToTypedText_data()
 }
 
 bool EndToEndTest::startTyping(QuillonSession &session, QPlainTextEdit &target, const QList<scanned::Block> &blocks,
-                               const QStringList &lineArguments)
+                               const QStringList &lineArguments, bool slowestSpeed)
 {
     session.writeConfig(scanned::kDateFormat, scanned::transmitFields());
     if (!session.startSimulatorSending(blocks, lineArguments))
@@ -84,7 +84,7 @@ bool EndToEndTest::startTyping(QuillonSession &session, QPlainTextEdit &target, 
         qWarning("the login window or the main window did not appear");
         return false;
     }
-    if (!session.openLink())
+    if ((slowestSpeed && !session.chooseSlowestSpeed()) || !session.openLink())
         return false;
     QTest::qWait(kHandshakeSettleMs);
     if (!QuillonSession::focus(target)) {
@@ -140,6 +140,7 @@ void EndToEndTest::readsKeptApart_data()
     QTest::addColumn<QStringList>("lineArguments");
     QTest::addColumn<QList<scanned::Block>>("blocks");
     QTest::addColumn<int>("lines"); // the blocks go out in this many lines, as many in each
+    QTest::addColumn<bool>("at9600"); // else at 115200 baud
     QTest::addColumn<QStringList>("logged");
     const QList<scanned::Block> sample = scanned::blocks();
     const scanned::Block &zone = sample.at(0);
@@ -148,22 +149,22 @@ void EndToEndTest::readsKeptApart_data()
     const scanned::Block cutShort{zone.bytes.left(50), QString()};
 
     QTest::newRow("two cards 50 ms apart") << QStringList{"--reads-per-line", "2", "--read-gap", "50"}
-                                           << QList<scanned::Block>{zone, record} << 1
+                                           << QList<scanned::Block>{zone, record} << 1 << false
                                            << QStringList{"90", "200"};
     QTest::newRow("a card, then at once a barcode") << QStringList{"--reads-per-line", "2"}
-                                                    << QList<scanned::Block>{zone, barcode} << 1
+                                                    << QList<scanned::Block>{zone, barcode} << 1 << false
                                                     << QStringList{"90", "14"};
     QTest::newRow("a long record, then at once a barcode") << QStringList{"--reads-per-line", "2"}
-                                                           << QList<scanned::Block>{record, barcode} << 1
+                                                           << QList<scanned::Block>{record, barcode} << 1 << false
                                                            << QStringList{"200", "14"};
     // 9600 baud through a USB adapter with the usual 16 ms latency timer.
-    QTest::newRow("long records in bursts of 15 bytes every 16 ms")
+    QTest::newRow("long records at 9600 in bursts of 15 bytes every 16 ms")
         << QStringList{"--burst-bytes", "15", "--burst-every", "16"} << QList<scanned::Block>{record, record} << 2
-        << QStringList{"200", "200"};
+        << true << QStringList{"200", "200"};
     // The barcode comes after the card was given up.
     QTest::newRow("a card cut short, then a barcode")
         << QStringList{"--reads-per-line", "2", "--read-gap", "3000"} << QList<scanned::Block>{cutShort, barcode}
-        << 1 << QStringList{"50", "14"};
+        << 1 << false << QStringList{"50", "14"};
 }
 
 void EndToEndTest::readsKeptApart()
@@ -171,10 +172,11 @@ void EndToEndTest::readsKeptApart()
     QFETCH(QStringList, lineArguments);
     QFETCH(QList<scanned::Block>, blocks);
     QFETCH(int, lines);
+    QFETCH(bool, at9600);
     QFETCH(QStringList, logged);
     QuillonSession session;
     QPlainTextEdit target;
-    QVERIFY(startTyping(session, target, blocks, lineArguments));
+    QVERIFY(startTyping(session, target, blocks, lineArguments, at9600));
 
     const int perLine = blocks.size() / lines;
     QString typed;
