@@ -292,7 +292,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption programOption("quillon", "Measure this build of Quillon.", "PATH");
+    const QCommandLineOption onlyOption("only", "Measure only this: latency, pairs, bursts or closing.", "PART");
     parser.addOption(programOption);
+    parser.addOption(onlyOption);
     parser.addHelpOption();
     parser.process(app);
     if (!QuillonSession::xdotoolAvailable()) {
@@ -301,8 +303,12 @@ int main(int argc, char *argv[])
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
     const QString program = parser.value(programOption);
-    for (bool (*part)(const QString &) : {latencyAndIdle, pairsApart, recordsInBursts, closingWhileStreaming}) {
-        if (!part(program))
+    const QString only = parser.value(onlyOption);
+    const std::pair<const char *, bool (*)(const QString &)> parts[] = {
+        {"latency", latencyAndIdle}, {"pairs", pairsApart}, {"bursts", recordsInBursts},
+        {"closing", closingWhileStreaming}};
+    for (const auto &[name, part] : parts) {
+        if ((only.isEmpty() || only == QLatin1String(name)) && !part(program))
             return 1;
     }
     return 0;
