@@ -5,6 +5,8 @@
 
 namespace {
 const QString kPortOption = QStringLiteral("port");
+// Added by Qt's help option.
+const QString kHelpAllOption = QStringLiteral("help-all");
 } // namespace
 
 CommandLine parseCommandLine(QCommandLineParser &parser, const QStringList &arguments)
@@ -26,6 +28,7 @@ CommandLine parseCommandLine(QCommandLineParser &parser, const QStringList &argu
     if (!parser.parse(arguments))
         commandLine.mistakes = parser.errorText();
     commandLine.helpAsked = parser.isSet(help);
+    commandLine.helpAllAsked = parser.isSet(kHelpAllOption);
     commandLine.versionAsked = parser.isSet(version);
     for (const QString &path : parser.values(kPortOption)) {
         if (!path.isEmpty())

@@ -8,6 +8,7 @@ class QCommandLineParser;
 struct CommandLine
 {
     bool helpAsked = false;
+    bool helpAllAsked = false; // with Qt's own options, which only a GUI application knows
     bool versionAsked = false;
     // "--port PATH" or "--port=PATH", repeatable, in the order given.
     QStringList extraPorts;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDebug>
 
 namespace {
 // Whose settings these are, for the per-user settings in the system's place.
@@ -13,7 +14,9 @@ const QString kApplicationName = QStringLiteral("Quillon");
 const QString kApplicationVersion = QStringLiteral(QUILLON_VERSION);
 
 // --help and --version answer before any window system is asked for: they
-// work in a terminal with no display, and no window opens.
+// work in a terminal with no display, and no window opens. --help-all lists
+// Qt's options too, which only the GUI application object knows; it answers
+// once that exists, still before any window.
 void answerQuestionsAndExit(int &argc, char **argv)
 {
     QCoreApplication core(argc, argv);
@@ -41,6 +44,8 @@ int main(int argc, char *argv[])
     // may name ports that the system does not list.
     QCommandLineParser parser;
     const CommandLine commandLine = parseCommandLine(parser, QCoreApplication::arguments());
+    if (commandLine.helpAllAsked)
+        parser.process(QStringList{QCoreApplication::arguments().constFirst(), QStringLiteral("--help-all")});
     if (!commandLine.mistakes.isEmpty())
         qWarning().noquote() << commandLine.mistakes;
     ToolsOptions options;
