@@ -36,7 +36,7 @@ for size in 16 32 48 64 128; do
   expected+=$'\n'"usr/share/icons/hicolor/${size}x${size}/apps/quillon.png"
 done
 for pkg in quillon libtalvex1 libtalvex-dev; do
-  expected+=$'\n'"usr/share/doc/$pkg/copyright"$'\n'"usr/share/doc/$pkg/changelog.gz"
+  expected+=$'\n'"usr/share/doc/$pkg/copyright"$'\n'"usr/share/doc/$pkg/changelog.Debian.gz"
 done
 while read -r f; do
   [ -e "$root/$f" ] || fail "missing from the installed tree: /$f"
