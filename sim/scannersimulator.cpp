@@ -235,9 +235,10 @@ ScannerSimulator::Clock::time_point ScannerSimulator::scheduleData(const QList<Q
     }
     Clock::time_point last = due;
     int ended = 0;
+    const int pieces = (size + pieceBytes - 1) / pieceBytes;
     for (int start = 0, i = 0; start < size; start += pieceBytes, ++i) {
         const int end = std::min(size, start + pieceBytes);
-        PendingWrite write{due + i * gap, stream.mid(start, end - start), true, {}};
+        PendingWrite write{due + i * gap, stream.mid(start, end - start), true, {}, i + 1, pieces};
         while (ended < ends.size() && ends.at(ended) <= end)
             write.completes << reads.at(ended++);
         last = write.due;
@@ -258,7 +259,7 @@ void ScannerSimulator::scheduleReply(const QByteArray &bytes, Clock::time_point 
         const int end = size * (i + 1) / count;
         const bool last = i + 1 == count;
         m_writes.push_back({due + i * gap, bytes.mid(start, end - start), false,
-                            last ? QList<QByteArray>{bytes} : QList<QByteArray>{}});
+                            last ? QList<QByteArray>{bytes} : QList<QByteArray>{}, i + 1, count});
         start = end;
     }
 }
@@ -311,6 +312,10 @@ void ScannerSimulator::writeBytes(const PendingWrite &pending)
         done += put;
     }
     tcdrain(m_line.masterFd());
+    // Each piece of a split reply or block is said as it goes out: how the
+    // host's reads happen to slice the bytes shows nothing of it.
+    if (pending.pieces > 1)
+        std::printf("piece %d/%d: %s\n", pending.piece, pending.pieces, hexOf(bytes).constData());
     for (const QByteArray &whole : pending.completes) {
         if (!pending.dataBlock)
             std::printf("answered %s\n", hexOf(whole).constData());

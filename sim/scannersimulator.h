@@ -34,6 +34,8 @@ private:
         bool dataBlock;
         // The replies or data blocks whose last byte this piece carries, for the report.
         QList<QByteArray> completes;
+        int piece;  // which piece of how many, counted from 1
+        int pieces;
     };
 
     void handleCable(Clock::time_point now);
