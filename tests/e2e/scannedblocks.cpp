@@ -9,7 +9,7 @@ QByteArray latin1(const char *utf8) { return QString::fromUtf8(utf8).toLatin1();
 QByteArray machineReadableZone()
 {
     return QByteArray("I<COL0000000000<<<<<<<<<<<<<<<") // line 1
-           + "8503127M3012315COL12345678<<<1"       // line 2: birth, gender, expiry, number
+           + "8503127M3012316COL12345678<<<0"       // line 2: birth, gender, expiry, number
            + "PEREZ<GOMEZ<<JUAN<CARLOS<<<<<<";      // line 3: the names
 }
 

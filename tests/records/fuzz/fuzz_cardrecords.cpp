@@ -1,11 +1,13 @@
 // libFuzzer entry for everything a scanner block reaches before typing: the
-// receive decisions and log entry, both card parsers and the composer. The
-// first byte picks the date format (out-of-range values included); the rest
-// is the block, and its lines also serve as hand-edited transmit entries.
+// receive decisions and log entry, both card parsers, the zone's check
+// digits and the composer. The first byte picks the date format
+// (out-of-range values included); the rest is the block, and its lines also
+// serve as hand-edited transmit entries.
 
 #include "cardparser.h"
 #include "composer.h"
 #include "fieldnames.h"
+#include "mrzcheckdigits.h"
 #include "receivedblock.h"
 
 #include <QtGlobal>
@@ -45,8 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     classifyBlock(block);
     receiveLogEntry(QTime(12, 0, 0), block);
-    if (const std::optional<IdRecord> record = parseMrzRecord(block, dateFormatIndex, kFuzzToday))
+    if (const std::optional<IdRecord> record = parseMrzRecord(block, dateFormatIndex, kFuzzToday)) {
         compose(block, *record);
+        misreadCardNotice(failedMrzChecks(block));
+    }
     compose(block, parseLongRecord(block, dateFormatIndex));
     composerSuppressed(QString::fromLatin1(block.constData(), block.size()));
     return 0;
