@@ -11,7 +11,9 @@
 #include "replytext.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -156,17 +158,22 @@ int ScannerLink::readReply(char *buffer, int capacity, int maxWaits)
     if (!m_portOpen)
         return kReplyUnavailable;
     const quint64 session = m_session;
-    int total = 0;
+    QByteArray gathered;
     for (int waits = 0;; ++waits) {
         // Whatever arrives after the link was closed or reopened belongs to
         // another link.
         if (!sessionCurrent(session))
             return kReplyUnavailable;
-        const QByteArray bytes = m_port->readAll();
-        if (total + bytes.size() >= capacity)
+        gathered += m_port->readAll();
+        // A barcode read or line noise ahead of the reply is no part of it.
+        if (const int noise = bytesBeforeReplyHeader(gathered.constData(), gathered.size())) {
+            qDebug().noquote() << "skipped before the reply:" << gathered.left(noise).toHex(' ');
+            gathered.remove(0, noise);
+        }
+        if (gathered.size() >= capacity)
             return kReplyTooLong;
-        std::memcpy(buffer + total, bytes.constData(), static_cast<size_t>(bytes.size()));
-        total += bytes.size();
+        std::memcpy(buffer, gathered.constData(), static_cast<size_t>(gathered.size()));
+        const int total = gathered.size();
         // A frame that declares more than the buffer holds is refused now,
         // not after the waits run out.
         if (declaredFrameLength(buffer, total) >= capacity)
@@ -232,7 +239,19 @@ QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
     m_port->clear(QSerialPort::Input);
     sendCommand(catalogueCommands().at(catalogueEntry).toLatin1(), true);
     std::vector<char> buffer(kReplyBufferBytes, '\0');
-    const int count = readReply(buffer.data(), kReplyBufferBytes, maxWaits);
+    // A line of text that came whole before the reply (a barcode ended by
+    // CR LF) is passed over while waits remain.
+    const quint64 session = m_session;
+    QElapsedTimer waited;
+    waited.start();
+    int count = 0;
+    for (;;) {
+        const int waitsLeft = maxWaits - static_cast<int>(waited.elapsed() / kReplyPollWait.count());
+        count = readReply(buffer.data(), kReplyBufferBytes, std::max(0, waitsLeft));
+        if (count <= 0 || isResponseFrame(buffer.data(), count) || waitsLeft <= 0 || !sessionCurrent(session))
+            break;
+        qDebug().noquote() << "not the reply:" << QByteArray(buffer.data(), count).toHex(' ');
+    }
     return count > 0 ? QByteArray(buffer.data(), count) : QByteArray();
 }
 

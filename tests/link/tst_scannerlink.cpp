@@ -238,19 +238,35 @@ void ScannerLinkTest::readReply_data()
     QTest::addColumn<int>("capacity");
     QTest::addColumn<int>("maxWaits");
     QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("reply");
 
     const QByteArray ab = QByteArray::fromHex("310016038502004142005500");
+    const QByteArray all; // the reply is every piece
     QTest::newRow("frame in three pieces")
-        << QList<QByteArray>{ab.left(4), ab.mid(4, 4), ab.mid(8)} << false << 256 << 1000 << 12;
-    QTest::newRow("text line ended by CR LF") << QList<QByteArray>{"7501234567890\r\n"} << false << 256 << 1000 << 15;
-    QTest::newRow("255 bytes fit in 256") << QList<QByteArray>{frame(QByteArray(245, 'x'))} << false << 256 << 1000 << 255;
-    QTest::newRow("256 bytes do not") << QList<QByteArray>{frame(QByteArray(246, 'x'))} << false << 256 << 1000 << -2;
+        << QList<QByteArray>{ab.left(4), ab.mid(4, 4), ab.mid(8)} << false << 256 << 1000 << 12 << all;
+    QTest::newRow("text line ended by CR LF") << QList<QByteArray>{"7501234567890\r\n"} << false << 256 << 1000 << 15
+                                              << all;
+    QTest::newRow("255 bytes fit in 256") << QList<QByteArray>{frame(QByteArray(245, 'x'))} << false << 256 << 1000
+                                          << 255 << all;
+    QTest::newRow("256 bytes do not") << QList<QByteArray>{frame(QByteArray(246, 'x'))} << false << 256 << 1000 << -2
+                                      << all;
     QTest::newRow("three bytes are never complete")
-        << QList<QByteArray>{QByteArray::fromHex("310000")} << false << 256 << 100 << -1;
-    QTest::newRow("33 06 ... 66 99 reply") << QList<QByteArray>{QByteArray::fromHex("3306016699")} << false << 256 << 1000 << 5;
-    QTest::newRow("escape reply") << QList<QByteArray>{QByteArray::fromHex("1B414243")} << false << 256 << 1000 << 4;
-    QTest::newRow("no waits, reply there") << QList<QByteArray>{ab} << true << 256 << 0 << 12;
-    QTest::newRow("no waits, nothing there") << QList<QByteArray>{} << false << 256 << 0 << -1;
+        << QList<QByteArray>{QByteArray::fromHex("310000")} << false << 256 << 100 << -1 << all;
+    QTest::newRow("33 06 ... 66 99 reply") << QList<QByteArray>{QByteArray::fromHex("3306016699")} << false << 256
+                                           << 1000 << 5 << all;
+    QTest::newRow("escape reply") << QList<QByteArray>{QByteArray::fromHex("1B414243")} << false << 256 << 1000 << 4
+                                  << all;
+    QTest::newRow("no waits, reply there") << QList<QByteArray>{ab} << true << 256 << 0 << 12 << all;
+    QTest::newRow("no waits, nothing there") << QList<QByteArray>{} << false << 256 << 0 << -1 << all;
+    // The reply is found behind what came ahead of it, in the same read or
+    // an earlier one.
+    QTest::newRow("noise, then the frame") << QList<QByteArray>{QByteArray::fromHex("ff136e6f697365a5") + ab} << false
+                                           << 256 << 1000 << 12 << ab;
+    QTest::newRow("noise alone, the frame later")
+        << QList<QByteArray>{QByteArray::fromHex("ff136e6f697365a5"), ab.left(1), ab.mid(1)} << false << 256 << 1000
+        << 12 << ab;
+    QTest::newRow("240 bytes of noise do not fill the buffer")
+        << QList<QByteArray>{QByteArray(240, 'x') + ab} << false << 256 << 1000 << 12 << ab;
 }
 
 void ScannerLinkTest::readReply()
@@ -260,6 +276,7 @@ void ScannerLinkTest::readReply()
     QFETCH(int, capacity);
     QFETCH(int, maxWaits);
     QFETCH(int, result);
+    QFETCH(QByteArray, reply);
 
     Bench bench;
     QVERIFY(bench.start());
@@ -283,7 +300,7 @@ void ScannerLinkTest::readReply()
 
     QCOMPARE(count, result);
     if (count > 0)
-        QCOMPARE(buffer.left(count).toHex(' '), pieces.join().toHex(' '));
+        QCOMPARE(buffer.left(count).toHex(' '), (reply.isEmpty() ? pieces.join() : reply).toHex(' '));
     if (maxWaits == 0)
         QVERIFY2(elapsed < 50, qPrintable(QString::number(elapsed))); // one read, no waiting
 }
