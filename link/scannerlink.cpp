@@ -66,23 +66,26 @@ ScannerLink::~ScannerLink() = default;
 
 void ScannerLink::setWarningHandler(WarningHandler handler) { m_warningHandler = std::move(handler); }
 
-void ScannerLink::openLink(const QString &portName, const QString &baudText)
+void ScannerLink::setNoticeHandler(WarningHandler handler) { m_noticeHandler = std::move(handler); }
+
+void ScannerLink::openLink(const QString &portName, const QString &baudText, Failures failures)
 {
     qDebug().noquote() << "comPort : " + portName;
     qDebug().noquote() << "comBaudRate : " + baudText;
     if (m_portOpen)
         closePort();
 
+    m_lastFailure.clear();
     replacePort(portName);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        refuseOpen();
+        refuseOpen(failures);
         return;
     }
     // Identifying at the port's old speed while the panel shows the chosen
     // one would only mislead.
     if (!configurePort(baudText)) {
         m_port->close();
-        warn(operatorText(kSpeedRefusedText).arg(baudText));
+        failClosed(operatorText(kSpeedRefusedText).arg(baudText), failures, false);
         return;
     }
 
@@ -100,7 +103,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
     // sees is silence or noise, so the message names what to check.
     if (!isResponseFrame(versionReply.constData(), versionReply.size())) {
         closePort();
-        warn(operatorText(kNoAnswerText));
+        failClosed(operatorText(kNoAnswerText), failures, false);
         return;
     }
     const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
@@ -110,9 +113,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
     if (!sessionCurrent(session))
         return;
     if (!isResponseFrame(modelReply.constData(), modelReply.size())) {
-        warn(operatorText(kNotSupportedText));
-        if (sessionCurrent(session))
-            closePort();
+        refuseDevice(session, failures);
         return;
     }
     const QString modelText = modelTextFromPayload(responsePayload(modelReply.constData(), modelReply.size()));
@@ -120,9 +121,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
 
     m_deviceType = deviceTypeForModel(modelText);
     if (m_deviceType == kNoDeviceType) {
-        warn(operatorText(kNotSupportedText));
-        if (sessionCurrent(session))
-            closePort();
+        refuseDevice(session, failures);
         return;
     }
     emit linkConnected(connectionResultText(m_deviceType, modelText, versionText, portName, baudText));
@@ -217,7 +216,7 @@ bool ScannerLink::configurePort(const QString &baudText)
     return configured;
 }
 
-void ScannerLink::refuseOpen()
+void ScannerLink::refuseOpen(Failures failures)
 {
     // The operator gets the system's reason in words they can act on; the
     // helper finds it verbatim in the debug output.
@@ -226,7 +225,36 @@ void ScannerLink::refuseOpen()
     // An empty port box names no device at all.
     const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice
                                                      : classifyOpenFailure(m_port->error(), mayUseDevice(location));
-    warn(openFailureMessage(failure, deviceGroup(location)));
+    failClosed(openFailureMessage(failure, deviceGroup(location)), failures, true);
+}
+
+// The link is closed already (or never opened); the reason goes to the
+// status line as well as to the operator.
+void ScannerLink::failClosed(const QString &reason, Failures failures, bool waitsForOperator)
+{
+    m_lastFailure = reason;
+    if (failures == Failures::Quiet)
+        return;
+    if (waitsForOperator)
+        warn(reason);
+    else
+        notify(reason);
+    emit linkFailed(reason);
+}
+
+// The message stands while the port is still open and the port closes after
+// it, unless the operator closed or reopened the link meanwhile.
+void ScannerLink::refuseDevice(quint64 session, Failures failures)
+{
+    const QString reason = operatorText(kNotSupportedText);
+    m_lastFailure = reason;
+    if (failures == Failures::Told)
+        warn(reason);
+    if (!sessionCurrent(session))
+        return;
+    closePort();
+    if (failures == Failures::Told)
+        emit linkFailed(reason);
 }
 
 QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
@@ -274,7 +302,7 @@ void ScannerLink::endDisconnectedLink(quint64 session)
         return;
     closePort();
     emit deviceLost(m_portName);
-    warn(operatorText(kDisconnectedText));
+    notify(operatorText(kDisconnectedText));
 }
 
 void ScannerLink::warn(const QString &message) const
@@ -285,4 +313,14 @@ void ScannerLink::warn(const QString &message) const
         handler(message);
     else
         qWarning().noquote() << message;
+}
+
+void ScannerLink::notify(const QString &message) const
+{
+    if (!m_noticeHandler) {
+        warn(message);
+        return;
+    }
+    const WarningHandler handler = m_noticeHandler;
+    handler(message);
 }

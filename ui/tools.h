@@ -3,8 +3,10 @@
 #include "idrecord.h"
 #include "keyboarddevice.h"
 #include "keyinjector.h"
+#include "notices.h"
 #include "portlist.h"
 #include "portwatch.h"
+#include "reidentification.h"
 #include "scannerlink.h"
 #include "typingnotices.h"
 
@@ -49,6 +51,9 @@ public:
     const IdRecord &record() const { return currentRecord; }
     const QStringList &transmitEntries() const { return transmitList; }
     bool watchingForDevice() const { return portWatch.watching(); }
+    bool identifyingAgain() const { return reidentification.active(); }
+    // The notice of this kind on screen, empty when none is.
+    QString noticeShown(NoticeKind kind) const { return notices.shown(kind); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -68,12 +73,14 @@ private slots:
 
 private:
     friend class ToolsTest;
+    friend class LabelFitTest;
 
     void fillPortList();
     void selectPort(const QString &portName);
     void connectLinkToPanel();
     void reconnect(const QString &portName);
     void stopWatching();
+    void showLinkStatus(const QString &text);
     void loadSettings();
     void fillFieldLists();
     void refreshTransmitList();
@@ -84,6 +91,7 @@ private:
     void composeOutput();
     void typeBlock(const QByteArray &bytes);
     void showTypingNotice(const TypingNotice &notice);
+    void showReadStatus();
 
     ScannerLink link;   // the port, portOpen and deviceType of the link
     Ui::tools *ui;
@@ -99,12 +107,17 @@ private:
     PortLister portLister;
     PortWatch portWatch;
     PortIdentity linkedPort;   // the device of the last identified link
-    bool reconnecting = false; // the link is being opened again by the watch
+    Reidentification reidentification{link}; // the device is back: identifying it again
     QSettings userSettings;    // per user, in the system's place for our name
     QString settingsPath;
     std::unique_ptr<KeyboardDevice> keyboard;
     KeyInjector injector;
     TypingNotices typingNotices;
+    Notices notices;
+    // The two parts of the status line's right half: what the last read
+    // showed (a card that may be misread), and what typing it showed.
+    QString readStatus;
+    QString typingStatus;
     // False during construction: the composer's start-up run types nothing
     // and tells nothing.
     bool typingReady = false;

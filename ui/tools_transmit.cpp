@@ -6,12 +6,20 @@
 #include "cardparser.h"
 #include "composer.h"
 #include "msgbox.h"
+#include "mrzcheckdigits.h"
 #include "transmitlist.h"
 #include "transmitsettings.h"
 
 #include <QDate>
+#include <QDebug>
+#include <QTime>
 #include <QListWidgetItem>
 #include <QMessageBox>
+
+namespace {
+// As the receive log writes its times.
+const QString kLogTimeFormat = QStringLiteral("HH:mm:ss");
+} // namespace
 
 void tools::loadSettings()
 {
@@ -101,6 +109,13 @@ bool tools::parseMrzRecord(const QByteArray &block)
     if (!parsed)
         return false;
     currentRecord = *parsed;
+    // Typed as it was read all the same; the operator is asked to look.
+    readStatus = misreadCardNotice(failedMrzChecks(block));
+    if (!readStatus.isEmpty()) {
+        qWarning().noquote() << readStatus;
+        ui->tElog->append(QStringLiteral("[%1]%2").arg(QTime::currentTime().toString(kLogTimeFormat), readStatus));
+    }
+    showReadStatus();
     transmitRecord();
     return true;
 }
@@ -108,6 +123,7 @@ bool tools::parseMrzRecord(const QByteArray &block)
 void tools::parseLongRecord(const QByteArray &block)
 {
     currentRecord = ::parseLongRecord(block, ui->cBDateFormat->currentIndex());
+    readStatus.clear();
     transmitRecord();
 }
 

@@ -4,10 +4,12 @@
 #include "tools.h"
 #include "ui_tools.h"
 
-#include "msgbox.h"
+#include "noticewindow.h"
+#include "textfit.h"
 #include "typebytes.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <QTimer>
 
 void tools::typeBlock(const QByteArray &bytes)
@@ -17,7 +19,10 @@ void tools::typeBlock(const QByteArray &bytes)
         return;
     }
     TypingNotice notice;
-    if (typingNotices.holdsBack(QApplication::activeWindow() != nullptr, &notice)) {
+    // A notice takes no keys, should a desktop activate it all the same.
+    QWidget *active = QApplication::activeWindow();
+    const bool ownWindowActive = active && !qobject_cast<NoticeWindow *>(active);
+    if (typingNotices.holdsBack(ownWindowActive, &notice)) {
         showTypingNotice(notice);
         return;
     }
@@ -25,12 +30,28 @@ void tools::typeBlock(const QByteArray &bytes)
     showTypingNotice(typingNotices.afterTyping(keyboard->takeUntypedCount()));
 }
 
+// The message goes to a notice that leaves the keyboard with the operator's
+// application, where the next scan is typed; once typing works again it
+// closes.
 void tools::showTypingNotice(const TypingNotice &notice)
 {
-    ui->lBtypingNotice->setText(notice.status);
-    ui->lBtypingNotice->setToolTip(notice.status);
+    typingStatus = notice.status;
+    showReadStatus();
     if (!notice.message.isEmpty())
-        showMsgBox(MsgBox::Warning, notice.message);
+        notices.show(NoticeKind::Typing, notice.message);
+    else if (notice.status.isEmpty())
+        notices.end(NoticeKind::Typing);
+}
+
+// The right half of the status line: what the last read showed, then what
+// typing it showed.
+void tools::showReadStatus()
+{
+    QStringList parts;
+    for (const QString &part : {readStatus, typingStatus})
+        if (!part.isEmpty())
+            parts << part;
+    setStatusText(ui->lBtypingNotice, parts.join(QLatin1Char(' ')));
 }
 
 // The first time the window appears (after the login), the operator learns

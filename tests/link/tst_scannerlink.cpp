@@ -3,6 +3,7 @@
 // handshake and a pulled cable.
 #include "catalogue.h"
 #include "linkbench.h"
+#include "reidentification.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -70,6 +71,9 @@ private slots:
     void unansweredModelIsRefused();
     void openFailureIsReported_data();
     void openFailureIsReported();
+    void failuresToldOrNoted_data();
+    void failuresToldOrNoted();
+    void reidentificationWaitsForTheScanner();
     void portHeldByAnotherLinkIsRefused();
     void readReply_data();
     void readReply();
@@ -210,6 +214,82 @@ void ScannerLinkTest::openFailureIsReported()
     // The operator's helper finds the system's reason in the debug output.
     const QStringList reasons = debugLines.filter(QRegularExpression("^cannot open .*: \\S"));
     QVERIFY2(reasons.size() == 1, qPrintable(debugLines.join('\n')));
+}
+
+Q_DECLARE_METATYPE(ScannerLink::Failures)
+
+// The design's messages go to the box, the link's own to the notice, both to
+// the status line; an opening that tries again quietly only notes why it
+// failed.
+void ScannerLinkTest::failuresToldOrNoted_data()
+{
+    QTest::addColumn<QString>("scanner"); // silent, unknown model, missing, usual
+    QTest::addColumn<ScannerLink::Failures>("failures");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("notices");
+    QTest::addColumn<QString>("reason");
+    const QString noSuchDevice =
+        kOccupied + QStringLiteral("\nThere is no such device: plug the scanner in, or check the port name.");
+    const auto told = ScannerLink::Failures::Told;
+    const auto quiet = ScannerLink::Failures::Quiet;
+    QTest::newRow("no answer") << "silent" << told << QStringList() << QStringList{kNoAnswer} << kNoAnswer;
+    QTest::newRow("no answer, quietly") << "silent" << quiet << QStringList() << QStringList() << kNoAnswer;
+    QTest::newRow("unknown model") << "unknown model" << told << QStringList{kNotSupported} << QStringList()
+                                   << kNotSupported;
+    QTest::newRow("unknown model, quietly") << "unknown model" << quiet << QStringList() << QStringList()
+                                            << kNotSupported;
+    QTest::newRow("missing device") << "missing" << told << QStringList{noSuchDevice} << QStringList()
+                                    << noSuchDevice;
+    QTest::newRow("missing device, quietly") << "missing" << quiet << QStringList() << QStringList() << noSuchDevice;
+    QTest::newRow("identified") << "usual" << quiet << QStringList() << QStringList() << QString();
+}
+
+void ScannerLinkTest::failuresToldOrNoted()
+{
+    QFETCH(QString, scanner);
+    QFETCH(ScannerLink::Failures, failures);
+    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, notices);
+    QFETCH(QString, reason);
+    ScannerBehaviour behaviour;
+    behaviour.silent = scanner == QLatin1String("silent");
+    if (scanner == QLatin1String("unknown model"))
+        behaviour.model = QByteArrayLiteral("XK900");
+    Bench bench(behaviour);
+    QVERIFY(bench.start());
+    QStringList noticed;
+    bench.link.setNoticeHandler([&](const QString &text) { noticed << text; });
+    bench.link.openLink(scanner == QLatin1String("missing") ? QStringLiteral("/nonexistent/quillon-tty")
+                                                             : bench.scanner.portPath(),
+                        kBaud, failures);
+
+    QCOMPARE(bench.warnings, boxes);
+    QCOMPARE(noticed, notices);
+    QCOMPARE(bench.link.lastFailure(), reason);
+    QCOMPARE(bench.failed.count(), failures == ScannerLink::Failures::Told && !reason.isEmpty() ? 1 : 0);
+    if (!bench.failed.isEmpty())
+        QCOMPARE(bench.failed.at(0).at(0).toString(), reason);
+    QCOMPARE(bench.link.portOpen(), reason.isEmpty());
+}
+
+// A scanner that lets its first query go unanswered, as one still starting
+// does, is identified at a later try, and nobody was told of the first.
+void ScannerLinkTest::reidentificationWaitsForTheScanner()
+{
+    ScannerBehaviour behaviour;
+    behaviour.ignoredCommands = 1;
+    Bench bench(behaviour);
+    QVERIFY(bench.start());
+    Reidentification again(bench.link);
+    QSignalSpy gaveUp(&again, &Reidentification::gaveUp);
+    again.start(bench.scanner.portPath(), kBaud);
+    QTRY_VERIFY_WITH_TIMEOUT(!again.active(), int(Reidentification::kRetryFor.count()));
+    QVERIFY(bench.link.portOpen());
+    QCOMPARE(bench.connected.count(), 1);
+    QCOMPARE(bench.opened.count(), 2);
+    QCOMPARE(gaveUp.count(), 0);
+    QCOMPARE(bench.warnings, QStringList());
+    QCOMPARE(bench.failed.count(), 0);
 }
 
 void ScannerLinkTest::portHeldByAnotherLinkIsRefused()
