@@ -1,8 +1,7 @@
 #include "reidentification.h"
 
+#include "linklog.h"
 #include "scannerlink.h"
-
-#include <QDebug>
 
 Reidentification::Reidentification(ScannerLink &link, QObject *parent)
     : QObject(parent)
@@ -41,7 +40,7 @@ void Reidentification::tryOnce()
         return;
     }
     if (m_sinceStart.elapsed() < kRetryFor.count()) {
-        qDebug().noquote() << "identifying" << m_portName << "again:" << m_link.lastFailure();
+        qCDebug(lcLink).noquote() << "identifying" << m_portName << "again:" << m_link.lastFailure();
         m_pause.start();
         return;
     }

@@ -5,12 +5,13 @@
 #include "eventwait.h"
 #include "frames.h"
 #include "hexcodec.h"
+#include "linklog.h"
 #include "openfailure.h"
 #include "operatortext.h"
 #include "portlist.h"
 #include "replytext.h"
+#include "serialdevice.h"
 
-#include <QDebug>
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -30,33 +31,11 @@ constexpr int kReplyUnavailable = -1;
 constexpr int kReplyTooLong = -2;
 constexpr int kDecimalBase = 10;
 
-// The scanner's line settings; only the speed is chosen by the operator.
-constexpr QSerialPort::DataBits kDataBits = QSerialPort::Data8;
-constexpr QSerialPort::Parity kParity = QSerialPort::NoParity;
-constexpr QSerialPort::StopBits kStopBits = QSerialPort::OneStop;
-constexpr QSerialPort::FlowControl kFlowControl = QSerialPort::NoFlowControl;
-
 const char *const kNoAnswerText =
     QT_TRANSLATE_NOOP("tools", "The scanner did not answer. Check the speed, the port and the cable.");
 const char *const kSpeedRefusedText = QT_TRANSLATE_NOOP("tools", "The serial port does not take the speed %1.");
 const char *const kNotSupportedText = QT_TRANSLATE_NOOP("tools", "Device type not supported.");
 const char *const kDisconnectedText = QT_TRANSLATE_NOOP("tools", "The serial port was disconnected.");
-
-// Errors after which the port delivers nothing more: the cable was pulled or
-// the device node went away. Left alone, a vanished device keeps reporting a
-// read error at every turn of the event loop.
-bool endsTheLink(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-    case QSerialPort::DeviceNotFoundError:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 
@@ -70,14 +49,14 @@ void ScannerLink::setNoticeHandler(WarningHandler handler) { m_noticeHandler = s
 
 void ScannerLink::openLink(const QString &portName, const QString &baudText, Failures failures)
 {
-    qDebug().noquote() << "comPort : " + portName;
-    qDebug().noquote() << "comBaudRate : " + baudText;
+    qCDebug(lcLink).noquote() << "comPort : " + portName;
+    qCDebug(lcLink).noquote() << "comBaudRate : " + baudText;
     if (m_portOpen)
         closePort();
 
     m_lastFailure.clear();
     replacePort(portName);
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    if (!m_port->open()) {
         refuseOpen(failures);
         return;
     }
@@ -107,7 +86,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText, Fai
         return;
     }
     const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
-    qDebug().noquote() << versionText;
+    qCDebug(lcLink).noquote() << versionText;
 
     const QByteArray modelReply = queryReply(kModelQueryEntry, kModelReplyWaits);
     if (!sessionCurrent(session))
@@ -117,7 +96,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText, Fai
         return;
     }
     const QString modelText = modelTextFromPayload(responsePayload(modelReply.constData(), modelReply.size()));
-    qDebug().noquote() << modelText;
+    qCDebug(lcLink).noquote() << modelText;
 
     m_deviceType = deviceTypeForModel(modelText);
     if (m_deviceType == kNoDeviceType) {
@@ -142,7 +121,7 @@ void ScannerLink::sendCommand(const QByteArray &command, bool isHexText)
 {
     const QByteArray bytes = isHexText ? hexTextToBytes(command) : command;
     if (isHexText)
-        qDebug().noquote() << "hex:" << bytes.toHex();
+        qCDebug(lcLink).noquote() << "hex:" << bytes.toHex();
     if (!m_port || !m_port->isOpen())
         return;
     m_port->write(bytes);
@@ -166,7 +145,7 @@ int ScannerLink::readReply(char *buffer, int capacity, int maxWaits)
         gathered += m_port->readAll();
         // A barcode read or line noise ahead of the reply is no part of it.
         if (const int noise = bytesBeforeReplyHeader(gathered.constData(), gathered.size())) {
-            qDebug().noquote() << "skipped before the reply:" << gathered.left(noise).toHex(' ');
+            qCDebug(lcLink).noquote() << "skipped" << noise << "bytes before the reply";
             gathered.remove(0, noise);
         }
         if (gathered.size() >= capacity)
@@ -200,19 +179,16 @@ void ScannerLink::replacePort(const QString &portName)
         m_port->deleteLater();
     }
     m_portName = portName;
-    auto *port = new QSerialPort(portName, this);
-    connect(port, &QSerialPort::errorOccurred, this,
-            [this, port](QSerialPort::SerialPortError error) { onPortError(port, error); });
+    SerialDevice *port = createSerialDevice(portName, this);
+    connect(port, &SerialDevice::lost, this, [this, port] { onDeviceLost(port); });
     m_port = port;
 }
 
 bool ScannerLink::configurePort(const QString &baudText)
 {
-    const bool configured = m_port->setBaudRate(baudText.toInt(nullptr, kDecimalBase))
-                            && m_port->setDataBits(kDataBits) && m_port->setParity(kParity)
-                            && m_port->setStopBits(kStopBits) && m_port->setFlowControl(kFlowControl);
+    const bool configured = m_port->configure(baudText.toInt(nullptr, kDecimalBase));
     if (!configured)
-        qDebug().noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
+        qCDebug(lcLink).noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
     return configured;
 }
 
@@ -220,11 +196,10 @@ void ScannerLink::refuseOpen(Failures failures)
 {
     // The operator gets the system's reason in words they can act on; the
     // helper finds it verbatim in the debug output.
-    qDebug().noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
+    qCDebug(lcLink).noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
     const QString location = portSystemLocation(m_portName);
     // An empty port box names no device at all.
-    const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice
-                                                     : classifyOpenFailure(m_port->error(), mayUseDevice(location));
+    const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice : m_port->openFailure();
     failClosed(openFailureMessage(failure, deviceGroup(location)), failures, true);
 }
 
@@ -264,7 +239,7 @@ QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
     // Whatever the line brought before the query (a barcode scanned just
     // before "Abrir", noise) is no part of the reply.
     m_port->flush();
-    m_port->clear(QSerialPort::Input);
+    m_port->discardInput();
     sendCommand(catalogueCommands().at(catalogueEntry).toLatin1(), true);
     std::vector<char> buffer(kReplyBufferBytes, '\0');
     // A line of text that came whole before the reply (a barcode ended by
@@ -278,19 +253,19 @@ QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
         count = readReply(buffer.data(), kReplyBufferBytes, std::max(0, waitsLeft));
         if (count <= 0 || isResponseFrame(buffer.data(), count) || waitsLeft <= 0 || !sessionCurrent(session))
             break;
-        qDebug().noquote() << "not the reply:" << QByteArray(buffer.data(), count).toHex(' ');
+        qCDebug(lcLink).noquote() << "skipped" << count << "bytes of text that are not the reply";
     }
     return count > 0 ? QByteArray(buffer.data(), count) : QByteArray();
 }
 
-void ScannerLink::onPortError(QSerialPort *port, QSerialPort::SerialPortError error)
+void ScannerLink::onDeviceLost(SerialDevice *port)
 {
-    if (port != m_port || !m_portOpen || !endsTheLink(error) || m_disconnectPending)
+    if (port != m_port || !m_portOpen || m_disconnectPending)
         return;
     // Closing from inside the port's own notification is not safe; the link
     // ends as soon as the event loop turns.
     m_disconnectPending = true;
-    qDebug().noquote() << "port error on" << port->portName() + ":" << port->errorString();
+    qCDebug(lcLink).noquote() << "port error on" << m_portName + ":" << port->errorString();
     QMetaObject::invokeMethod(this, [this, session = m_session] { endDisconnectedLink(session); },
                               Qt::QueuedConnection);
 }
@@ -312,7 +287,7 @@ void ScannerLink::warn(const QString &message) const
     if (handler)
         handler(message);
     else
-        qWarning().noquote() << message;
+        qCWarning(lcLink).noquote() << message;
 }
 
 void ScannerLink::notify(const QString &message) const

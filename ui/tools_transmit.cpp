@@ -9,9 +9,9 @@
 #include "mrzcheckdigits.h"
 #include "transmitlist.h"
 #include "transmitsettings.h"
+#include "uilog.h"
 
 #include <QDate>
-#include <QDebug>
 #include <QTime>
 #include <QListWidgetItem>
 #include <QMessageBox>
@@ -112,7 +112,7 @@ bool tools::parseMrzRecord(const QByteArray &block)
     // Typed as it was read all the same; the operator is asked to look.
     readStatus = misreadCardNotice(failedMrzChecks(block));
     if (!readStatus.isEmpty()) {
-        qWarning().noquote() << readStatus;
+        qCWarning(lcUi).noquote() << readStatus;
         ui->tElog->append(QStringLiteral("[%1]%2").arg(QTime::currentTime().toString(kLogTimeFormat), readStatus));
     }
     showReadStatus();
