@@ -45,6 +45,9 @@ public:
     bool logIn();
     bool openLink();
     QString mainWindowId() const { return mainWindow; }
+    // How many of Quillon's windows are on screen now (the main window, and
+    // a notice when one is shown).
+    int visibleWindowCount() const;
 
     // Copies the log pane's text out through the clipboard (Ctrl+A, Ctrl+C).
     QString copyLog();

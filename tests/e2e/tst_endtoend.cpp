@@ -27,6 +27,7 @@ private slots:
     void initTestCase();
     void scannerToTypedText_data();
     void scannerToTypedText();
+    void replugWithSlowStartTypesWithoutAClick();
 };
 
 void EndToEndTest::initTestCase()
@@ -97,6 +98,45 @@ void EndToEndTest::scannerToTypedText()
     // borrowed for the accented capitals.
     QVERIFY2(session.terminateQuillon(), "Quillon did not end by itself on SIGTERM");
     QCOMPARE(xkeymap::unmappedKeycodeCount(), unmappedAtStart);
+}
+
+// The cable is pulled while the operator works in another window, and
+// plugged in again; the scanner takes a second and a half to answer. The
+// disconnection notice appears and goes again without taking the keyboard,
+// the scanner is identified by itself, and the next card lands where the
+// operator's cursor was, with no click.
+void EndToEndTest::replugWithSlowStartTypesWithoutAClick()
+{
+    QuillonSession session;
+    session.writeConfig(scanned::kDateFormat, {"Número de Cedula", "Enter"});
+    QVERIFY(session.startSimulator({"--unplug-after", "4", "--replug-after", "1", "--start-after-replug", "1.5",
+                                    "--send", "mrz"}));
+    QPlainTextEdit target;
+    target.setGeometry(1045, 10, 230, 400);
+    target.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&target));
+    QVERIFY(session.startQuillon());
+    QVERIFY2(session.logIn(), "the login window or the main window did not appear");
+    QVERIFY(session.openLink());
+    QVERIFY2(QuillonSession::focus(target), "the target window never got the keyboard focus");
+
+    QString simulatorSaid;
+    const auto simulatorSays = [&](const QString &line) {
+        simulatorSaid += QString::fromLatin1(session.simulator().readAllStandardOutput());
+        return simulatorSaid.contains(line);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("unplugged")), kTypedWithinMs);
+    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 2, kTypedWithinMs); // the main window and the notice
+    QVERIFY2(target.isActiveWindow() && target.hasFocus(), "the notice took the keyboard focus");
+
+    // Asked while it starts, then identified: the model query answered.
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("still starting: ignored command")), kTypedWithinMs);
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("answered 31 00 16 00 85")), kTypedWithinMs);
+    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 1, kTypedWithinMs); // the notice closed itself
+
+    session.simulator().write("\n");
+    QTRY_COMPARE_WITH_TIMEOUT(target.toPlainText(), QStringLiteral("87654321\n"), kTypedWithinMs);
+    QVERIFY(target.isActiveWindow() && target.hasFocus());
 }
 
 QTEST_MAIN(EndToEndTest)
