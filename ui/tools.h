@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class KeyboardDevice;
@@ -90,6 +91,8 @@ private:
     void transmitRecord();
     void composeOutput();
     void typeBlock(const QByteArray &bytes);
+    void typeCardText(const QByteArray &latin1);
+    void typeWith(const std::function<void()> &type);
     void showTypingNotice(const TypingNotice &notice);
     void showReadStatus();
 

@@ -137,5 +137,5 @@ void tools::transmitRecord()
 void tools::composeOutput()
 {
     refreshTransmitList();
-    typeBlock(::composeOutput(transmitList, currentRecord));
+    typeCardText(::composeOutput(transmitList, currentRecord));
 }

@@ -4,6 +4,7 @@
 #include "tools.h"
 #include "ui_tools.h"
 
+#include "barcodetext.h"
 #include "noticewindow.h"
 #include "textfit.h"
 #include "typebytes.h"
@@ -12,10 +13,27 @@
 #include <QStringList>
 #include <QTimer>
 
+// A read that is no card, typed as it came: as the characters it encodes
+// when it is UTF-8 beyond ASCII, else byte by byte as Latin-1.
 void tools::typeBlock(const QByteArray &bytes)
 {
+    readStatus.clear();
+    if (const std::optional<QString> text = utf8BarcodeText(bytes))
+        typeWith([this, &text] { typeText(injector, *text); });
+    else
+        typeWith([this, &bytes] { typeBytes(injector, bytes); });
+}
+
+// A card's composed output, Latin-1 as the composer made it.
+void tools::typeCardText(const QByteArray &latin1)
+{
+    typeWith([this, &latin1] { typeBytes(injector, latin1); });
+}
+
+void tools::typeWith(const std::function<void()> &type)
+{
     if (!typingReady) {
-        typeBytes(injector, bytes);
+        type();
         return;
     }
     TypingNotice notice;
@@ -26,7 +44,7 @@ void tools::typeBlock(const QByteArray &bytes)
         showTypingNotice(notice);
         return;
     }
-    typeBytes(injector, bytes);
+    type();
     showTypingNotice(typingNotices.afterTyping(keyboard->takeUntypedCount()));
 }
 

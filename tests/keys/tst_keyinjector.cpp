@@ -28,6 +28,8 @@ private slots:
     void altCodeOfZeroOnlyTapsAlt();
     void typeBytesPassesEveryByte();
     void nullBufferTypesNothing();
+    void unicodeTextStream_data();
+    void unicodeTextStream();
     void deviceHearsTheWholeTextFirst();
     void keyTableReadBackAsCharacters();
     void altCodeReadBack();
@@ -181,6 +183,48 @@ void KeyInjectorTest::nullBufferTypesNothing()
     injector.initKeyTable();
     injector.typeBuffer(nullptr, 5);
     QCOMPARE(keyboard.events(), RecordingKeyboard::Events{});
+}
+
+// A text of characters: ASCII by the rules of its bytes, everything else by
+// value, each code unit down and up, after the same pause.
+void KeyInjectorTest::unicodeTextStream_data()
+{
+    using E = RecordedEvent;
+    QTest::addColumn<bool>("capsLock");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<RecordingKeyboard::Events>("expected");
+    const E pause = E::sleep(KeyInjector::kPerBytePause);
+    const auto byValue = [](char16_t unit) { return RecordingKeyboard::Events{E::unicode(unit, false), E::unicode(unit, true)}; };
+    const auto join = [](std::initializer_list<RecordingKeyboard::Events> parts) {
+        RecordingKeyboard::Events all;
+        for (const auto &part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const QString ascii = QStringLiteral("Perez, juan 12 A?b\t\r");
+    QTest::newRow("ASCII as its bytes") << true << ascii << typeOnRecorder(ascii.toStdString(), true);
+    QTest::newRow("N tilde by value") << false << QString::fromUtf8("Ñ") << join({{pause}, byValue(0xD1)});
+    QTest::newRow("beyond U+FFFF as its surrogates")
+        << false << QString::fromUtf8("😀") << join({{pause}, byValue(0xD83D), byValue(0xDE00)});
+    QTest::newRow("C1 control types nothing") << false << QString(QChar(0x85)) << RecordingKeyboard::Events{pause};
+    const RecordingKeyboard::Events capsToggle{E::key(0x14, 0, 1), E::key(0x14, 0, 3)};
+    QTest::newRow("Caps Lock put back after a character by value")
+        << true << QString::fromUtf8("aé")
+        << join({{pause}, capsToggle, {E::key('A', 0, 1), E::key('A', 0, 3)}, {pause}, byValue(0xE9), capsToggle});
+}
+
+void KeyInjectorTest::unicodeTextStream()
+{
+    QFETCH(bool, capsLock);
+    QFETCH(QString, text);
+    QFETCH(RecordingKeyboard::Events, expected);
+    RecordingKeyboard keyboard(capsLock);
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeText(injector, text);
+    QCOMPARE(keyboard.events(), expected);
+    QCOMPARE(keyboard.texts().size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(keyboard.texts()[0].bytes), text); // announced whole, as UTF-8
 }
 
 // A device that maps characters on demand is told the whole text before its

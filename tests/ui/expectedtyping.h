@@ -14,3 +14,13 @@ inline RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
     typeBytes(injector, bytes);
     return keyboard.events();
 }
+
+// The same for a text typed by its characters (a UTF-8 barcode).
+inline RecordingKeyboard::Events expectedUnicodeTyping(const QString &text)
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeText(injector, text);
+    return keyboard.events();
+}

@@ -76,6 +76,8 @@ private slots:
     void fixedTabTitleSuppressesOutput();
     void misreadCardTypedAndTold_data();
     void misreadCardTypedAndTold();
+    void barcodeTypedAsItsEncoding_data();
+    void barcodeTypedAsItsEncoding();
     void cardSentByteByByteIsOneBlock();
     void typingNoticeBesideLinkStatus();
     void noKeyboardToldOnce();
@@ -101,6 +103,8 @@ private:
 
 // The port the link remembers goes to settings of the test's own, never to
 // the user's.
+Q_DECLARE_METATYPE(RecordingKeyboard::Events)
+
 void ToolsTest::initTestCase()
 {
     QVERIFY(userSettingsDir.isValid());
@@ -492,6 +496,27 @@ void ToolsTest::misreadCardTypedAndTold()
 
     window->parseLongRecord(longRecord());
     QCOMPARE(status->toolTip(), QString());
+}
+
+// A UTF-8 barcode types the characters it encodes; one in Latin-1 its
+// bytes, as before. Card output stays Latin-1 whatever its bytes look like.
+void ToolsTest::barcodeTypedAsItsEncoding_data()
+{
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<RecordingKeyboard::Events>("expected");
+    const QString name = QString::fromUtf8("Ñandú-7 Peña");
+    QTest::newRow("UTF-8") << name.toUtf8() << expectedUnicodeTyping(name);
+    QTest::newRow("Latin-1") << name.toLatin1() << expectedTyping(name.toLatin1());
+}
+
+void ToolsTest::barcodeTypedAsItsEncoding()
+{
+    QFETCH(QByteArray, read);
+    QFETCH(RecordingKeyboard::Events, expected);
+    auto window = makeWindow();
+    keyboard->clear();
+    window->typeBlock(read);
+    QCOMPARE(keyboard->events(), expected);
 }
 
 // At 9600 baud a long card record takes a fifth of a second to arrive,
