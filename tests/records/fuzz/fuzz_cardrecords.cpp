@@ -1,9 +1,10 @@
 // libFuzzer entry for everything a scanner block reaches before typing: the
-// receive decisions and log entry, both card parsers, the zone's check
-// digits and the composer. The first byte picks the date format
-// (out-of-range values included); the rest is the block, and its lines also
-// serve as hand-edited transmit entries.
+// receive decisions and log entry, the UTF-8 test of a barcode, both card
+// parsers, the zone's check digits and the composer. The first byte picks
+// the date format (out-of-range values included); the rest is the block,
+// and its lines also serve as hand-edited transmit entries.
 
+#include "barcodetext.h"
 #include "cardparser.h"
 #include "composer.h"
 #include "fieldnames.h"
@@ -46,6 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray block(reinterpret_cast<const char*>(data) + 1, int(size - 1));
 
     classifyBlock(block);
+    if (const std::optional<QString> text = utf8BarcodeText(block))
+        (void)text->toUcs4();
     receiveLogEntry(QTime(12, 0, 0), block);
     if (const std::optional<IdRecord> record = parseMrzRecord(block, dateFormatIndex, kFuzzToday)) {
         compose(block, *record);
