@@ -10,8 +10,9 @@
 // case that Caps Lock and Shift give it, the digit row and punctuation of the
 // US layout with and without Shift, Tab, Enter and space, and Alt held over
 // keypad digits with a leading zero as the Windows-1252 character of the
-// value; and a character typed by its value as itself. A device that types characters rather than keys uses it; Caps Lock,
-// Shift and Alt are followed here and never reach the receiving program.
+// value; and a character typed by its value as itself. A device that types
+// characters rather than keys uses it; Caps Lock, Shift and Alt are followed
+// here and never reach the receiving program.
 class KeyStreamReader
 {
 public:

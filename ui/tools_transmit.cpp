@@ -12,9 +12,9 @@
 #include "uilog.h"
 
 #include <QDate>
-#include <QTime>
 #include <QListWidgetItem>
 #include <QMessageBox>
+#include <QTime>
 
 namespace {
 // As the receive log writes its times.

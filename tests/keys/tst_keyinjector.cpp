@@ -194,7 +194,9 @@ void KeyInjectorTest::unicodeTextStream_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<RecordingKeyboard::Events>("expected");
     const E pause = E::sleep(KeyInjector::kPerBytePause);
-    const auto byValue = [](char16_t unit) { return RecordingKeyboard::Events{E::unicode(unit, false), E::unicode(unit, true)}; };
+    const auto byValue = [](char16_t unit) {
+        return RecordingKeyboard::Events{E::unicode(unit, false), E::unicode(unit, true)};
+    };
     const auto join = [](std::initializer_list<RecordingKeyboard::Events> parts) {
         RecordingKeyboard::Events all;
         for (const auto &part : parts)

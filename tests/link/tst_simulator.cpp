@@ -81,7 +81,8 @@ void SimulatorTest::optionsParsed_data()
                                            << QList<QByteArray>{};
     QTest::newRow("replug without a link to keep")
         << QStringList{"--unplug-after", "1", "--replug-after", "2"} << false << QList<QByteArray>{};
-    QTest::newRow("a read before every reply") << QStringList{"--before-reply", "barcode"} << true << QList<QByteArray>{};
+    QTest::newRow("a read before every reply") << QStringList{"--before-reply", "barcode"} << true
+                                               << QList<QByteArray>{};
     QTest::newRow("something unknown before every reply")
         << QStringList{"--before-reply", "static"} << false << QList<QByteArray>{};
     QTest::newRow("slow start after replugging")

@@ -49,7 +49,8 @@ private slots:
         const QString latin1;
         QTest::newRow("Spanish name in UTF-8") << QByteArray("\xC3\x91" "and\xC3\xBA-7 Pe\xC3\xB1" "a\r")
                                                << QString::fromUtf8("Ñandú-7 Peña\r");
-        QTest::newRow("three and four bytes") << QByteArray("\xE2\x82\xAC \xF0\x9F\x98\x80") << QString::fromUtf8("€ 😀");
+        QTest::newRow("three and four bytes") << QByteArray("\xE2\x82\xAC \xF0\x9F\x98\x80")
+                                              << QString::fromUtf8("€ 😀");
         QTest::newRow("highest character") << QByteArray("\xF4\x8F\xBF\xBF") << QString::fromUcs4(U"\U0010FFFF", 1);
         QTest::newRow("the same name in Latin-1") << QByteArray("\xD1" "and\xFA-7 Pe\xF1" "a") << latin1;
         QTest::newRow("ASCII alone") << QByteArray("7501234567890\r") << latin1;

@@ -231,11 +231,12 @@ void LabelFitTest::textsFit_data()
         return checkWindow(box);
     });
     for (const QString &text : {lostCharactersMessage(), longestReachNotice()}) {
-        QTest::newRow(qPrintable(QStringLiteral("notice \"%1\"").arg(text.left(20)))) << WindowCheck([text](const QTemporaryDir &) {
-            NoticeWindow notice;
-            notice.setText(text);
-            return checkWindow(notice);
-        });
+        QTest::newRow(qPrintable(QStringLiteral("notice \"%1\"").arg(text.left(20))))
+            << WindowCheck([text](const QTemporaryDir &) {
+                   NoticeWindow notice;
+                   notice.setText(text);
+                   return checkWindow(notice);
+               });
     }
 }
 
