@@ -16,17 +16,28 @@ void Notices::show(NoticeKind kind, const QString &text)
     if (!window)
         window = std::make_unique<NoticeWindow>();
     window->setText(text);
-    int above = 0;
-    for (std::size_t below = 0; below < slot(kind); ++below)
-        if (windows[below] && windows[below]->isVisible())
-            above += windows[below]->height() + kGap;
-    window->showInCorner(above);
+    arrange(slot(kind));
+    window->show();
 }
 
 void Notices::end(NoticeKind kind)
 {
     if (const std::unique_ptr<NoticeWindow> &window = windows[slot(kind)])
         window->hide();
+    arrange(kKinds);
+}
+
+// Each notice on screen stands on those of the kinds before it; `showing` is
+// about to appear.
+void Notices::arrange(std::size_t showing)
+{
+    int above = 0;
+    for (std::size_t i = 0; i < kKinds; ++i) {
+        if (!windows[i] || !(windows[i]->isVisible() || i == showing))
+            continue;
+        windows[i]->placeInCorner(above);
+        above += windows[i]->height() + kGap;
+    }
 }
 
 QString Notices::shown(NoticeKind kind) const

@@ -29,6 +29,9 @@ public:
 
 private:
     static constexpr std::size_t kKinds = 2;
+
+    void arrange(std::size_t showing);
+
     static constexpr int kGap = 8;
 
     std::array<std::unique_ptr<NoticeWindow>, kKinds> windows;

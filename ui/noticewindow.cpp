@@ -81,11 +81,10 @@ QString NoticeWindow::text() const
     return textLabel->text();
 }
 
-void NoticeWindow::showInCorner(int above)
+void NoticeWindow::placeInCorner(int above)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.right() - kScreenMargin - width() + 1, area.bottom() - kScreenMargin - above - height() + 1);
     }
-    show();
 }

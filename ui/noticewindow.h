@@ -20,9 +20,10 @@ public:
 
     void setText(const QString &text);
     QString text() const;
-    // Shows the notice in the bottom-right corner of the screen, `above`
-    // pixels higher for notices stacked below it; no activation.
-    void showInCorner(int above);
+    // Places the notice in the bottom-right corner of the screen, `above`
+    // pixels higher for notices stacked below it. Shown, it is not
+    // activated.
+    void placeInCorner(int above);
 
 private:
     QLabel *titleLabel = nullptr;
