@@ -2,13 +2,15 @@
 # Builds the Debian packages (quillon, libtalvex1, libtalvex-dev) and the
 # Talvex kit for Windows from the build folder given (default: build/, built
 # first), into the output folder given (default: that build folder's
-# packages/).
+# packages/). Installs what that needs first: the kit's cross-compilers and
+# llvm's dlltool come with the test set, not with what run.sh installs.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$top/build}")
 out=$(realpath -m "${2:-$build/packages}")
 
 if [ "${QUILLON_PACKAGE_NO_BUILD:-0}" != 1 ]; then
+  "$top/scripts/setup.sh" "$top/scripts/packages.txt" "$top/scripts/run-packages.txt"
   BUILD_TARGETS="quillon quillon-scanner-sim talvex talvex-windows-kit debian-changelog manual-pages" \
     "$top/scripts/build.sh" "$build"
 fi
