@@ -10,6 +10,15 @@ void KeyboardDevice::endText()
 {
 }
 
+void KeyboardDevice::beginUnicodeText(const char32_t *, std::size_t)
+{
+    beginText(nullptr, 0);
+}
+
+void KeyboardDevice::unicodeEvent(char16_t, bool)
+{
+}
+
 std::size_t KeyboardDevice::takeUntypedCount()
 {
     return 0;

@@ -37,6 +37,14 @@ public:
     virtual void beginText(const unsigned char *data, std::size_t length);
     virtual void endText();
 
+    // A text of Unicode characters rather than Latin-1 bytes: announced
+    // whole as beginText announces one (the default announces no bytes),
+    // then its characters beyond ASCII come as code units typed by their
+    // value with no key, as Windows' KEYEVENTF_UNICODE types them, each
+    // unit down then up. The default types nothing for them.
+    virtual void beginUnicodeText(const char32_t *text, std::size_t length);
+    virtual void unicodeEvent(char16_t unit, bool keyUp);
+
     // Characters that could not be typed since the last call; the count
     // starts again from zero. The default device never drops one.
     virtual std::size_t takeUntypedCount();

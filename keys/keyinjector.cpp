@@ -3,6 +3,7 @@
 #include "altcode.h"
 #include "keyboarddevice.h"
 #include "uslayout.h"
+#include "utf16units.h"
 #include "virtualkeys.h"
 
 #include <algorithm>
@@ -27,6 +28,11 @@ constexpr unsigned char kLastUpper = 'Z';
 constexpr unsigned char kFirstDigit = '0';
 constexpr unsigned char kLastDigit = '9';
 constexpr unsigned char kFirstHighByte = 0x80;
+// Unicode values that name no character to type.
+constexpr char32_t kLastControl = 0x9F;
+constexpr char32_t kFirstSurrogate = 0xD800;
+constexpr char32_t kLastSurrogate = 0xDFFF;
+constexpr char32_t kLastCodePoint = 0x10FFFF;
 constexpr unsigned char kCaseOffset = 'a' - 'A';
 constexpr std::int32_t kLowByteMask = 0xFF;
 
@@ -72,22 +78,58 @@ void KeyInjector::typeBuffer(const unsigned char *data, std::size_t length)
     device.beginText(copy.get(), length);
 
     for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char b = copy[i];
         device.sleepFor(kPerBytePause);
-        if (b >= kFirstLower && b <= kLastLower) {
-            setCapsLock(false);
-            pressKey(static_cast<std::uint8_t>(b - kCaseOffset));
-        } else if ((b >= kFirstUpper && b <= kLastUpper) || (b >= kFirstDigit && b <= kLastDigit)) {
-            setCapsLock(true);
-            pressKey(b);
-        } else if (b >= kFirstHighByte) {
-            typeAltCode(b);
-        } else if (b != 0) {
-            pressMappedKey(b);
-        }
+        typeByte(copy[i]);
     }
     setCapsLock(capsAtStart);
     device.endText();
+}
+
+void KeyInjector::typeText(const char32_t *text, std::size_t length)
+{
+    if (text == nullptr)
+        return;
+    const bool capsAtStart = device.capsLockOn();
+    std::unique_ptr<char32_t[]> copy(new (std::nothrow) char32_t[length ? length : 1]);
+    if (!copy)
+        return;
+    std::copy(text, text + length, copy.get());
+    device.beginUnicodeText(copy.get(), length);
+
+    for (std::size_t i = 0; i < length; ++i) {
+        const char32_t c = copy[i];
+        device.sleepFor(kPerBytePause);
+        if (c < kFirstHighByte)
+            typeByte(static_cast<unsigned char>(c));
+        else if (c > kLastControl && c <= kLastCodePoint && (c < kFirstSurrogate || c > kLastSurrogate))
+            typeByValue(c);
+    }
+    setCapsLock(capsAtStart);
+    device.endText();
+}
+
+void KeyInjector::typeByte(unsigned char b)
+{
+    if (b >= kFirstLower && b <= kLastLower) {
+        setCapsLock(false);
+        pressKey(static_cast<std::uint8_t>(b - kCaseOffset));
+    } else if ((b >= kFirstUpper && b <= kLastUpper) || (b >= kFirstDigit && b <= kLastDigit)) {
+        setCapsLock(true);
+        pressKey(b);
+    } else if (b >= kFirstHighByte) {
+        typeAltCode(b);
+    } else if (b != 0) {
+        pressMappedKey(b);
+    }
+}
+
+void KeyInjector::typeByValue(char32_t character)
+{
+    const Utf16Units units = utf16Units(character);
+    for (std::size_t i = 0; i < units.count; ++i) {
+        device.unicodeEvent(units.units[i], false);
+        device.unicodeEvent(units.units[i], true);
+    }
 }
 
 void KeyInjector::pressMappedKey(int c)

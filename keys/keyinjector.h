@@ -9,7 +9,8 @@
 
 class KeyboardDevice;
 
-// Types Latin-1 bytes as key presses on a keyboard device. Letters are typed
+// Types Latin-1 bytes (or Unicode text, see typeText) as key presses on a
+// keyboard device. Letters are typed
 // by steering Caps Lock (never Shift), digits by their own keys, punctuation
 // through a US-layout table with Shift where needed, and every byte of 128 or
 // more through the Alt code entry (Alt held, five keypad digits), which
@@ -42,12 +43,20 @@ public:
 
     // Types length bytes; a null data pointer types nothing.
     void typeBuffer(const unsigned char *data, std::size_t length);
+    // Types length Unicode characters: those of ASCII by the same rules as
+    // their bytes, every other one by its value (KeyboardDevice::
+    // unicodeEvent), with the same pause before each. The control
+    // characters U+0080 to U+009F, surrogates and values beyond Unicode type
+    // nothing.
+    void typeText(const char32_t *text, std::size_t length);
     // One character 1 to 127 through the key table; other values type nothing.
     void pressMappedKey(int c);
     void typeAltCode(unsigned char b);
     void setCapsLock(bool on);
 
 private:
+    void typeByte(unsigned char b);
+    void typeByValue(char32_t character);
     void pressKey(std::uint8_t virtualKey);
 
     KeyboardDevice &device;

@@ -46,6 +46,13 @@ char32_t KeyStreamReader::keyEvent(std::uint8_t virtualKey, std::uint32_t flags)
     return static_cast<unsigned char>(usLayoutCharacter(virtualKey, shiftHeld, capsLock != shiftHeld));
 }
 
+char32_t KeyStreamReader::unicodeEvent(char16_t unit, bool keyUp)
+{
+    if (keyUp)
+        return kNoCharacter;
+    return units.add(unit);
+}
+
 // Only the Windows code page form (leading zero) is read: it is the only one
 // the injector sends. Alt tapped alone types nothing and is not counted.
 char32_t KeyStreamReader::finishAltCode()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "altcode.h"
+#include "utf16units.h"
 
 #include <cstdint>
 
@@ -9,8 +10,9 @@
 // case that Caps Lock and Shift give it, the digit row and punctuation of the
 // US layout with and without Shift, Tab, Enter and space, and Alt held over
 // keypad digits with a leading zero as the Windows-1252 character of the
-// value. A device that types characters rather than keys uses it; Caps Lock,
-// Shift and Alt are followed here and never reach the receiving program.
+// value; and a character typed by its value as itself. A device that types
+// characters rather than keys uses it; Caps Lock, Shift and Alt are followed
+// here and never reach the receiving program.
 class KeyStreamReader
 {
 public:
@@ -28,6 +30,9 @@ public:
     // going up at the end of an Alt code), else kNoCharacter. An Alt code
     // whose value names no character is counted in unreadableAltCodes.
     char32_t keyEvent(std::uint8_t virtualKey, std::uint32_t flags);
+    // The character a code unit typed by its value completes as it goes
+    // down, else kNoCharacter.
+    char32_t unicodeEvent(char16_t unit, bool keyUp);
 
     // The Caps Lock state the stream has toggled to.
     bool capsLockOn() const { return capsLock; }
@@ -39,6 +44,7 @@ private:
     bool capsLock;
     bool shiftHeld = false;
     AltCodeReader altCode;
+    Utf16Joiner units;
     unsigned unreadable = 0;
 };
 

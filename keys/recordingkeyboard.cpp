@@ -14,6 +14,44 @@ namespace {
 constexpr std::array<std::uint8_t, 10> kKeypadScanCodes{0x52, 0x4F, 0x50, 0x51, 0x4B,
                                                         0x4C, 0x4D, 0x47, 0x48, 0x49};
 
+constexpr char32_t kLastOneByte = 0x7F;
+constexpr char32_t kLastTwoBytes = 0x7FF;
+constexpr char32_t kLastThreeBytes = 0xFFFF;
+constexpr unsigned char kTwoByteLead = 0xC0;
+constexpr unsigned char kThreeByteLead = 0xE0;
+constexpr unsigned char kFourByteLead = 0xF0;
+constexpr unsigned char kContinuation = 0x80;
+constexpr unsigned kContinuationBits = 6;
+constexpr char32_t kSixBits = 0x3F;
+
+std::string utf8(const char32_t *text, std::size_t length)
+{
+    std::string out;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char32_t c = text[i];
+        // The lead byte, then six bits in each continuation byte.
+        unsigned continuations = 0;
+        unsigned char lead = 0;
+        if (c <= kLastOneByte) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        } else if (c <= kLastTwoBytes) {
+            continuations = 1;
+            lead = kTwoByteLead;
+        } else if (c <= kLastThreeBytes) {
+            continuations = 2;
+            lead = kThreeByteLead;
+        } else {
+            continuations = 3;
+            lead = kFourByteLead;
+        }
+        out.push_back(static_cast<char>(lead | (c >> (continuations * kContinuationBits))));
+        while (continuations-- > 0)
+            out.push_back(static_cast<char>(kContinuation | ((c >> (continuations * kContinuationBits)) & kSixBits)));
+    }
+    return out;
+}
+
 } // namespace
 
 RecordedEvent RecordedEvent::key(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags)
@@ -33,10 +71,19 @@ RecordedEvent RecordedEvent::sleep(std::chrono::milliseconds pause)
     return event;
 }
 
+RecordedEvent RecordedEvent::unicode(char16_t unit, bool keyUp)
+{
+    RecordedEvent event;
+    event.kind = Kind::Unicode;
+    event.unit = unit;
+    event.flags = keyUp ? KeyEventFlag::kKeyUp : 0;
+    return event;
+}
+
 bool RecordedEvent::operator==(const RecordedEvent &other) const
 {
     return kind == other.kind && virtualKey == other.virtualKey && scanCode == other.scanCode
-           && flags == other.flags && pause == other.pause;
+           && flags == other.flags && pause == other.pause && unit == other.unit;
 }
 
 std::string describe(const RecordedEvent &event)
@@ -44,6 +91,9 @@ std::string describe(const RecordedEvent &event)
     char text[64];
     if (event.kind == RecordedEvent::Kind::Pause)
         std::snprintf(text, sizeof text, "sleep %lldms", static_cast<long long>(event.pause.count()));
+    else if (event.kind == RecordedEvent::Kind::Unicode)
+        std::snprintf(text, sizeof text, "unicode %04X %s", static_cast<unsigned>(event.unit),
+                      (event.flags & KeyEventFlag::kKeyUp) ? "up" : "down");
     else
         std::snprintf(text, sizeof text, "key %02X/%02X %s flags %X", event.virtualKey, event.scanCode,
                       (event.flags & KeyEventFlag::kKeyUp) ? "up" : "down", static_cast<unsigned>(event.flags));
@@ -98,18 +148,30 @@ void RecordingKeyboard::sleepFor(std::chrono::milliseconds duration)
     recorded.push_back(RecordedEvent::sleep(duration));
 }
 
+void RecordingKeyboard::unicodeEvent(char16_t unit, bool keyUp)
+{
+    recorded.push_back(RecordedEvent::unicode(unit, keyUp));
+}
+
 bool RecordingKeyboard::hasKeyEvents() const
 {
     return std::any_of(recorded.begin(), recorded.end(),
-                       [](const RecordedEvent &event) { return event.kind == RecordedEvent::Kind::Key; });
+                       [](const RecordedEvent &event) { return event.kind != RecordedEvent::Kind::Pause; });
 }
 
 void RecordingKeyboard::beginText(const unsigned char *data, std::size_t length)
 {
     Text text;
-    text.bytes.assign(reinterpret_cast<const char *>(data), length);
+    if (data)
+        text.bytes.assign(reinterpret_cast<const char *>(data), length);
     text.eventsAtBegin = recorded.size();
     announced.push_back(std::move(text));
+}
+
+void RecordingKeyboard::beginUnicodeText(const char32_t *text, std::size_t length)
+{
+    beginText(nullptr, 0);
+    announced.back().bytes = utf8(text, length);
 }
 
 std::size_t RecordingKeyboard::takeUntypedCount()

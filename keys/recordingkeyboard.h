@@ -5,25 +5,29 @@
 #include <string>
 #include <vector>
 
-// One thing the injector asked of the keyboard: a key event or a pause.
+// One thing the injector asked of the keyboard: a key event, a code unit
+// typed by its value, or a pause.
 struct RecordedEvent
 {
-    enum class Kind { Key, Pause };
+    enum class Kind { Key, Pause, Unicode };
 
     Kind kind = Kind::Key;
     std::uint8_t virtualKey = 0;
     std::uint8_t scanCode = 0;
     std::uint32_t flags = 0;
     std::chrono::milliseconds pause{0};
+    char16_t unit = 0;
 
     static RecordedEvent key(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags);
     static RecordedEvent sleep(std::chrono::milliseconds pause);
+    static RecordedEvent unicode(char16_t unit, bool keyUp);
 
     bool operator==(const RecordedEvent &other) const;
     bool operator!=(const RecordedEvent &other) const { return !(*this == other); }
 };
 
-// "key 14/00 down flags 1", "sleep 10ms": readable in a failed comparison.
+// "key 14/00 down flags 1", "unicode 00D1 up", "sleep 10ms": readable in a
+// failed comparison.
 std::string describe(const RecordedEvent &event);
 std::vector<std::string> describe(const std::vector<RecordedEvent> &events);
 // The events one per line, in a new[] buffer: QCOMPARE finds it by
@@ -48,6 +52,9 @@ public:
     void sleepFor(std::chrono::milliseconds duration) override;
     void beginText(const unsigned char *data, std::size_t length) override;
     void endText() override;
+    // The text is kept as UTF-8.
+    void beginUnicodeText(const char32_t *text, std::size_t length) override;
+    void unicodeEvent(char16_t unit, bool keyUp) override;
     std::size_t takeUntypedCount() override;
     KeyboardReach reach() const override { return reachValue; }
 

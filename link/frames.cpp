@@ -79,6 +79,15 @@ int completeReplyLength(const char *block, int length)
     return 0;
 }
 
+int bytesBeforeReplyHeader(const char *block, int length)
+{
+    for (int at = 0; at + 1 < length; ++at) {
+        if (block[at] == kResponseHeader0 && block[at + 1] == kResponseHeader1)
+            return at;
+    }
+    return 0;
+}
+
 QByteArray responsePayload(const char *block, int length)
 {
     // The trailer is never payload: a length that reaches into it or beyond

@@ -27,6 +27,12 @@ int declaredFrameLength(const char *block, int length);
 // part of the reply.
 int completeReplyLength(const char *block, int length);
 
+// How many bytes before a ResponseFrame's header (31 00) are not part of a
+// reply: everything ahead of the first header, once one has arrived, unless
+// the bytes start with one. 0 while no header is there, so a line or an
+// auxiliary reply that comes alone is still read as a reply.
+int bytesBeforeReplyHeader(const char *block, int length);
+
 // The payload of a ResponseFrame. A length field that reaches past the bytes
 // received is clamped to them (the trailer is not counted as payload), so a
 // short or lying frame never makes us read beyond the block.

@@ -12,6 +12,9 @@
 #include "replytext.h"
 #include "serialdevice.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -42,23 +45,26 @@ ScannerLink::~ScannerLink() = default;
 
 void ScannerLink::setWarningHandler(WarningHandler handler) { m_warningHandler = std::move(handler); }
 
-void ScannerLink::openLink(const QString &portName, const QString &baudText)
+void ScannerLink::setNoticeHandler(WarningHandler handler) { m_noticeHandler = std::move(handler); }
+
+void ScannerLink::openLink(const QString &portName, const QString &baudText, Failures failures)
 {
     qCDebug(lcLink).noquote() << "comPort : " + portName;
     qCDebug(lcLink).noquote() << "comBaudRate : " + baudText;
     if (m_portOpen)
         closePort();
 
+    m_lastFailure.clear();
     replacePort(portName);
     if (!m_port->open()) {
-        refuseOpen();
+        refuseOpen(failures);
         return;
     }
     // Identifying at the port's old speed while the panel shows the chosen
     // one would only mislead.
     if (!configurePort(baudText)) {
         m_port->close();
-        warn(operatorText(kSpeedRefusedText).arg(baudText));
+        failClosed(operatorText(kSpeedRefusedText).arg(baudText), failures, false);
         return;
     }
 
@@ -76,7 +82,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
     // sees is silence or noise, so the message names what to check.
     if (!isResponseFrame(versionReply.constData(), versionReply.size())) {
         closePort();
-        warn(operatorText(kNoAnswerText));
+        failClosed(operatorText(kNoAnswerText), failures, false);
         return;
     }
     const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
@@ -86,9 +92,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
     if (!sessionCurrent(session))
         return;
     if (!isResponseFrame(modelReply.constData(), modelReply.size())) {
-        warn(operatorText(kNotSupportedText));
-        if (sessionCurrent(session))
-            closePort();
+        refuseDevice(session, failures);
         return;
     }
     const QString modelText = modelTextFromPayload(responsePayload(modelReply.constData(), modelReply.size()));
@@ -96,9 +100,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
 
     m_deviceType = deviceTypeForModel(modelText);
     if (m_deviceType == kNoDeviceType) {
-        warn(operatorText(kNotSupportedText));
-        if (sessionCurrent(session))
-            closePort();
+        refuseDevice(session, failures);
         return;
     }
     emit linkConnected(connectionResultText(m_deviceType, modelText, versionText, portName, baudText));
@@ -134,17 +136,22 @@ int ScannerLink::readReply(char *buffer, int capacity, int maxWaits)
     if (!m_portOpen)
         return kReplyUnavailable;
     const quint64 session = m_session;
-    int total = 0;
+    QByteArray gathered;
     for (int waits = 0;; ++waits) {
         // Whatever arrives after the link was closed or reopened belongs to
         // another link.
         if (!sessionCurrent(session))
             return kReplyUnavailable;
-        const QByteArray bytes = m_port->readAll();
-        if (total + bytes.size() >= capacity)
+        gathered += m_port->readAll();
+        // A barcode read or line noise ahead of the reply is no part of it.
+        if (const int noise = bytesBeforeReplyHeader(gathered.constData(), gathered.size())) {
+            qCDebug(lcLink).noquote() << "skipped" << noise << "bytes before the reply";
+            gathered.remove(0, noise);
+        }
+        if (gathered.size() >= capacity)
             return kReplyTooLong;
-        std::memcpy(buffer + total, bytes.constData(), static_cast<size_t>(bytes.size()));
-        total += bytes.size();
+        std::memcpy(buffer, gathered.constData(), static_cast<size_t>(gathered.size()));
+        const int total = gathered.size();
         // A frame that declares more than the buffer holds is refused now,
         // not after the waits run out.
         if (declaredFrameLength(buffer, total) >= capacity)
@@ -186,7 +193,7 @@ bool ScannerLink::configurePort(const QString &baudText)
     return configured;
 }
 
-void ScannerLink::refuseOpen()
+void ScannerLink::refuseOpen(Failures failures)
 {
     // The operator gets the system's reason in words they can act on; the
     // helper finds it verbatim in the debug output.
@@ -194,7 +201,36 @@ void ScannerLink::refuseOpen()
     const QString location = portSystemLocation(m_portName);
     // An empty port box names no device at all.
     const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice : m_port->openFailure();
-    warn(openFailureMessage(failure, deviceGroup(location)));
+    failClosed(openFailureMessage(failure, deviceGroup(location)), failures, true);
+}
+
+// The link is closed already (or never opened); the reason goes to the
+// status line as well as to the operator.
+void ScannerLink::failClosed(const QString &reason, Failures failures, bool waitsForOperator)
+{
+    m_lastFailure = reason;
+    if (failures == Failures::Quiet)
+        return;
+    if (waitsForOperator)
+        warn(reason);
+    else
+        notify(reason);
+    emit linkFailed(reason);
+}
+
+// The message stands while the port is still open and the port closes after
+// it, unless the operator closed or reopened the link meanwhile.
+void ScannerLink::refuseDevice(quint64 session, Failures failures)
+{
+    const QString reason = operatorText(kNotSupportedText);
+    m_lastFailure = reason;
+    if (failures == Failures::Told)
+        warn(reason);
+    if (!sessionCurrent(session))
+        return;
+    closePort();
+    if (failures == Failures::Told)
+        emit linkFailed(reason);
 }
 
 QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
@@ -207,7 +243,19 @@ QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
     m_port->discardInput();
     sendCommand(catalogueCommands().at(catalogueEntry).toLatin1(), true);
     std::vector<char> buffer(kReplyBufferBytes, '\0');
-    const int count = readReply(buffer.data(), kReplyBufferBytes, maxWaits);
+    // A line of text that came whole before the reply (a barcode ended by
+    // CR LF) is passed over while waits remain.
+    const quint64 session = m_session;
+    QElapsedTimer waited;
+    waited.start();
+    int count = 0;
+    for (;;) {
+        const int waitsLeft = maxWaits - static_cast<int>(waited.elapsed() / kReplyPollWait.count());
+        count = readReply(buffer.data(), kReplyBufferBytes, std::max(0, waitsLeft));
+        if (count <= 0 || isResponseFrame(buffer.data(), count) || waitsLeft <= 0 || !sessionCurrent(session))
+            break;
+        qCDebug(lcLink).noquote() << "skipped" << count << "bytes of text that are not the reply";
+    }
     return count > 0 ? QByteArray(buffer.data(), count) : QByteArray();
 }
 
@@ -230,7 +278,7 @@ void ScannerLink::endDisconnectedLink(quint64 session)
         return;
     closePort();
     emit deviceLost(m_portName);
-    warn(operatorText(kDisconnectedText));
+    notify(operatorText(kDisconnectedText));
 }
 
 void ScannerLink::warn(const QString &message) const
@@ -241,4 +289,14 @@ void ScannerLink::warn(const QString &message) const
         handler(message);
     else
         qCWarning(lcLink).noquote() << message;
+}
+
+void ScannerLink::notify(const QString &message) const
+{
+    if (!m_noticeHandler) {
+        warn(message);
+        return;
+    }
+    const WarningHandler handler = m_noticeHandler;
+    handler(message);
 }

@@ -21,14 +21,23 @@ class ScannerLink : public QObject
     Q_OBJECT
 
 public:
-    // Receives a warning for the operator, already translated (context
+    // Receives a message for the operator, already translated (context
     // "tools"); it may run a modal dialog, so events run inside it.
     using WarningHandler = std::function<void(const QString &message)>;
+    // Whether an opening tells the operator why it failed, or only notes it
+    // in lastFailure() (the tries of a re-identification).
+    enum class Failures { Told, Quiet };
 
     explicit ScannerLink(QObject *parent = nullptr);
     ~ScannerLink() override;
 
+    // The messages that wait for the operator: the port will not open, the
+    // device type is not supported.
     void setWarningHandler(WarningHandler handler);
+    // The link's other news, which need no answer: the scanner did not
+    // answer, the port refused the speed, the port was disconnected. They go
+    // to the warning handler while this one is not set.
+    void setNoticeHandler(WarningHandler handler);
     bool portOpen() const { return m_portOpen; }
     int deviceType() const { return m_deviceType; }
     // The port of the current or the last link, as it was named to openLink.
@@ -36,7 +45,9 @@ public:
 
     // Opens the port, asks for the version and the model, and identifies
     // the scanner; any failure ends with the link closed.
-    void openLink(const QString &portName, const QString &baudText);
+    void openLink(const QString &portName, const QString &baudText, Failures failures = Failures::Told);
+    // Why the last opening failed, translated; empty once one succeeded.
+    QString lastFailure() const { return m_lastFailure; }
     void closePort();
 
     // Writes a command, converting hex text to bytes first.
@@ -62,6 +73,9 @@ signals:
     void linkOpened();
     void linkConnected(const QString &resultText);
     void linkClosed();
+    // An opening told of its failure: the link is closed, reason is what
+    // the operator was told.
+    void linkFailed(const QString &reason);
     // The device went away under the link (the cable was pulled, the
     // adapter unplugged). The link is closed already; the warning follows.
     void deviceLost(const QString &portName);
@@ -69,12 +83,15 @@ signals:
 private:
     void replacePort(const QString &portName);
     bool configurePort(const QString &baudText);
-    void refuseOpen();
+    void refuseOpen(Failures failures);
+    void failClosed(const QString &reason, Failures failures, bool waitsForOperator);
+    void refuseDevice(quint64 session, Failures failures);
     QByteArray queryReply(int catalogueEntry, int maxWaits);
     bool sessionCurrent(quint64 session) const { return m_portOpen && session == m_session; }
     void onDeviceLost(SerialDevice *port);
     void endDisconnectedLink(quint64 session);
     void warn(const QString &message) const;
+    void notify(const QString &message) const;
 
     QPointer<SerialDevice> m_port;
     QString m_portName;
@@ -83,4 +100,6 @@ private:
     quint64 m_session = 0;
     bool m_disconnectPending = false;
     WarningHandler m_warningHandler;
+    WarningHandler m_noticeHandler;
+    QString m_lastFailure;
 };

@@ -43,4 +43,8 @@ inline QByteArray longRecord()
 // An EAN-13 as the scanner sends it, with the carriage return it appends.
 inline QByteArray barcode() { return QByteArrayLiteral("7501234567890\r"); }
 
+// Bytes a line picks up when the scanner powers on or a cable is plugged:
+// no reply, no read.
+inline QByteArray noise() { return QByteArrayLiteral("\xFF\x13noise\xA5"); }
+
 } // namespace ScannerSamples

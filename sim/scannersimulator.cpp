@@ -1,5 +1,6 @@
 #include "scannersimulator.h"
 
+#include "scannersamples.h"
 #include "simulatorline.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@ constexpr std::chrono::milliseconds kListenerCheckInterval{100};
 constexpr std::chrono::milliseconds kLongestSleep{1000};
 constexpr size_t kReadChunkBytes = 512;
 constexpr long long kNanosecondsPerSecond = 1000000000LL;
-const QByteArray kNoise = QByteArrayLiteral("\xFF\x13noise\xA5");
 
 long long monotonicNanoseconds()
 {
@@ -102,6 +102,7 @@ void ScannerSimulator::handleCable(Clock::time_point now)
         else
             std::printf("cannot plug in again: %s\n", qPrintable(errorText));
         m_nextListenerCheck = now;
+        m_startedAt = now + m_options.startAfterReplug;
     }
 }
 
@@ -176,9 +177,14 @@ void ScannerSimulator::answer(const ScannerCommand &command, Clock::time_point n
     }
     if (!atAgreedSpeed("command not understood"))
         return;
+    if (now < m_startedAt) {
+        std::printf("still starting: ignored command %02X\n", command.opcode);
+        return;
+    }
     QByteArray reply = m_persona.replyTo(command);
+    reply.prepend(m_options.beforeReply);
     if (m_options.garbageFirst)
-        reply.prepend(kNoise);
+        reply.prepend(ScannerSamples::noise());
     // A reply starts after the pieces of the replies before it.
     const bool byteByByte = m_options.byteGap.count() > 0;
     const std::chrono::milliseconds gap = byteByByte ? m_options.byteGap : m_options.pieceGap;

@@ -60,6 +60,7 @@ private:
     std::optional<Clock::time_point> m_nextBlockDue;
     std::optional<Clock::time_point> m_unplugDue;
     std::optional<Clock::time_point> m_replugDue;
+    Clock::time_point m_startedAt; // commands before this go unanswered
     Clock::time_point m_nextListenerCheck;
     int m_nextBlock = 0;
     bool m_listening = false;

@@ -49,6 +49,10 @@ const QCommandLineOption kBurstBytesOption("burst-bytes",
                                            "N");
 const QCommandLineOption kBurstEveryOption("burst-every", "Milliseconds between the bursts (default 16).", "MS");
 const QCommandLineOption kGarbageOption("garbage", "Write noise before every reply.");
+const QCommandLineOption kBeforeReplyOption("before-reply",
+                                            "Write WHAT before every reply: noise, or a sample (mrz, long, barcode), "
+                                            "as if it had been read just then.",
+                                            "WHAT");
 const QCommandLineOption kUnplugOption("unplug-after",
                                        "Pull the cable SECONDS after a program opened the port: the pseudo-terminal "
                                        "closes and the --link goes.",
@@ -57,6 +61,10 @@ const QCommandLineOption kReplugOption("replug-after",
                                        "Plug the cable in again SECONDS after pulling it: a new pseudo-terminal "
                                        "behind the same --link path.",
                                        "SECONDS");
+const QCommandLineOption kStartOption("start-after-replug",
+                                      "Once plugged in again, answer nothing for SECONDS, as a scanner that is still "
+                                      "starting.",
+                                      "SECONDS");
 const QCommandLineOption kBaudOption("baud",
                                      "Talk only to a port set to N baud; at any other speed nothing is answered or "
                                      "sent, as a scanner at another speed is not understood.",
@@ -107,7 +115,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     parser.addOptions({kLinkOption, kVersionOption, kModelOption, kSendOption, kSendFileOption, kDelayOption,
                        kRepeatOption, kSilentOption, kPiecesOption, kPieceGapOption, kByteGapOption,
                        kReadsPerLineOption, kReadGapOption, kBurstBytesOption, kBurstEveryOption, kGarbageOption,
-                       kTimestampsOption, kUnplugOption, kReplugOption, kBaudOption});
+                       kTimestampsOption, kUnplugOption, kReplugOption, kBaudOption, kBeforeReplyOption,
+                       kStartOption});
     if (!parser.parse(arguments)) {
         *errorText = parser.errorText();
         return std::nullopt;
@@ -156,6 +165,24 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     }
     options.silent = parser.isSet(kSilentOption);
     options.garbageFirst = parser.isSet(kGarbageOption);
+    if (parser.isSet(kBeforeReplyOption)) {
+        const QString what = parser.value(kBeforeReplyOption);
+        const std::optional<QByteArray> sample =
+            what == QLatin1String("noise") ? std::optional<QByteArray>(ScannerSamples::noise()) : sampleNamed(what);
+        if (!sample) {
+            *errorText = QStringLiteral("--before-reply wants noise, mrz, long or barcode, not \"%1\"").arg(what);
+            return std::nullopt;
+        }
+        options.beforeReply = *sample;
+    }
+    if (parser.isSet(kStartOption)) {
+        const std::optional<std::chrono::milliseconds> start = secondsValue(parser.value(kStartOption));
+        if (!start || !options.replugAfter) {
+            *errorText = QStringLiteral("--start-after-replug wants a number of seconds, and --replug-after");
+            return std::nullopt;
+        }
+        options.startAfterReplug = *start;
+    }
     options.timestamps = parser.isSet(kTimestampsOption);
     // Whole numbers: the option, its least value, where it goes.
     int pieceGapMs = static_cast<int>(options.pieceGap.count());

@@ -26,9 +26,11 @@ struct SimOptions
     int burstBytes = 0;                   // above 0: data goes out in bursts of this many bytes
     std::chrono::milliseconds burstEvery{16}; // one burst this often
     bool garbageFirst = false;            // noise before every reply
+    QByteArray beforeReply;               // and these bytes (a read, or noise) before every reply
     bool timestamps = false;              // monotonic time of each block written
     std::optional<std::chrono::milliseconds> unplugAfter; // cable pulled this long after the port was opened
     std::optional<std::chrono::milliseconds> replugAfter; // and plugged in again this long after that
+    std::chrono::milliseconds startAfterReplug{0}; // once plugged in again, deaf this long while it starts
     std::optional<int> baud;              // talk only to a port opened at this speed
 };
 

@@ -1,9 +1,13 @@
 #include "msgbox.h"
 
+#include "textfit.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,39 +27,32 @@ constexpr QRect kOkButtonBesideCancel{140, 130, 85, 30};
 constexpr QRect kCancelButton{240, 130, 85, 30};
 constexpr int kTitleFontPixels = 12;
 
-struct TypeLook
-{
-    const char *title;
-    const char *titleStyle;
-    const char *iconStyle;
-};
+} // namespace
 
-TypeLook lookFor(int type)
+MsgBoxLook msgBoxLook(int type)
 {
     switch (type) {
     case MsgBox::Warning:
-        return {" Warning ",
-                "QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(200,0,0);background-color: rgb(255,255,255);}",
-                "QPushButton{image:url(:/res/image/msg_error.png);background: transparent;border:none;}"};
+        return {QStringLiteral(" Warning "),
+                QStringLiteral("QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(200,0,0);background-color: rgb(255,255,255);}"),
+                QStringLiteral("QPushButton{image:url(:/res/image/msg_error.png);background: transparent;border:none;}")};
     case MsgBox::Prompt:
-        return {" Prompt ",
-                "QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(51,156,0);background-color: rgb(255,255,255);}",
-                "QPushButton{image:url(:/res/image/msg_info.png);background: transparent;border:none;}"};
+        return {QStringLiteral(" Prompt "),
+                QStringLiteral("QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(51,156,0);background-color: rgb(255,255,255);}"),
+                QStringLiteral("QPushButton{image:url(:/res/image/msg_info.png);background: transparent;border:none;}")};
     case MsgBox::Ask:
-        return {" Ask ",
-                "QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(216,170,4);background-color: rgb(255,255,255);}",
-                "QPushButton{image:url(:/res/image/msg_question.png);background: transparent;border:none;}"};
+        return {QStringLiteral(" Ask "),
+                QStringLiteral("QLabel{font-family :微软雅黑;font-size : 10em;color : rgb(216,170,4);background-color: rgb(255,255,255);}"),
+                QStringLiteral("QPushButton{image:url(:/res/image/msg_question.png);background: transparent;border:none;}")};
     default:
-        return {nullptr, nullptr, nullptr};
+        return {};
     }
 }
 
-const char *const kCloseButtonStyle =
-    "QPushButton{image:url(:/res/image/btn_close.png);background: transparent;border:none;}"
-    "QPushButton:hover{background-color:rgb(255, 0, 0);}"
-    "QPushButton:pressed{background: transparent;border:none;}";
-
-} // namespace
+const QString kMsgBoxCloseButtonStyle =
+    QStringLiteral("QPushButton{image:url(:/res/image/btn_close.png);background: transparent;border:none;}"
+                   "QPushButton:hover{background-color:rgb(255, 0, 0);}"
+                   "QPushButton:pressed{background: transparent;border:none;}");
 
 MsgBox::MsgBox(int type, const QString &text)
     : QDialog(nullptr)
@@ -64,7 +61,7 @@ MsgBox::MsgBox(int type, const QString &text)
     setObjectName(QStringLiteral("MsgBox"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
-    const TypeLook look = lookFor(type);
+    const MsgBoxLook look = msgBoxLook(type);
     const int width = this->width();
 
     titleLabel = new QLabel(this);
@@ -72,35 +69,43 @@ MsgBox::MsgBox(int type, const QString &text)
     QFont titleFont(QStringLiteral("Microsoft YaHei"));
     titleFont.setPixelSize(kTitleFontPixels);
     titleLabel->setFont(titleFont);
-    if (look.title) {
-        titleLabel->setText(QString::fromUtf8(look.title));
-        titleLabel->setStyleSheet(QString::fromUtf8(look.titleStyle));
+    if (!look.title.isEmpty()) {
+        titleLabel->setText(look.title);
+        titleLabel->setStyleSheet(look.titleStyle);
     }
     titleLabel->setObjectName(QStringLiteral("msgTitleLabel"));
 
     closeButton = new QPushButton(this);
     closeButton->setGeometry(width - kCloseButtonSize, 0, kCloseButtonSize, kCloseButtonSize);
     closeButton->setObjectName(QStringLiteral("msgcloseBtn"));
-    closeButton->setStyleSheet(QString::fromUtf8(kCloseButtonStyle));
+    closeButton->setStyleSheet(kMsgBoxCloseButtonStyle);
 
     iconButton = new QPushButton(this);
     iconButton->setGeometry(kIconGeometry);
     iconButton->setObjectName(QStringLiteral("msgBtn"));
-    if (look.iconStyle)
-        iconButton->setStyleSheet(QString::fromUtf8(look.iconStyle));
+    if (!look.iconStyle.isEmpty())
+        iconButton->setStyleSheet(look.iconStyle);
 
     textLabel = new QLabel(this);
     textLabel->setGeometry(kTextX, kTextY, kTextWidth, kTextHeight);
     textLabel->setText(text);
     textLabel->setWordWrap(true);
+    // A text taller than its place would be cut at top and bottom: the
+    // dialog grows below the text by what it lacks.
+    const int grow = std::max(0, wrappedTextHeight(*textLabel) - kTextHeight);
+    if (grow > 0) {
+        textLabel->resize(kTextWidth, kTextHeight + grow);
+        resize(kDialogWidth, kDialogHeight + grow);
+    }
+    const QPoint belowText(0, grow);
 
     okButton = new QPushButton(this);
-    okButton->setGeometry(type == Ask ? kOkButtonBesideCancel : kOkButtonAlone);
+    okButton->setGeometry((type == Ask ? kOkButtonBesideCancel : kOkButtonAlone).translated(belowText));
     okButton->setText(QStringLiteral("OK"));
     okButton->setObjectName(QStringLiteral("msgokBtn"));
     if (type == Ask) {
         cancelButton = new QPushButton(this);
-        cancelButton->setGeometry(kCancelButton);
+        cancelButton->setGeometry(kCancelButton.translated(belowText));
         cancelButton->setText(QStringLiteral("CANCEL"));
         cancelButton->setObjectName(QStringLiteral("cancleBtn"));
         connect(cancelButton, SIGNAL(clicked()), this, SLOT(cancleBtn_press()));

@@ -7,8 +7,9 @@
 class QLabel;
 class QPushButton;
 
-// The program's own frameless message dialog. Every problem shown to the
-// operator goes through showMsgBox(); the dialog lives only for that call.
+// The program's own frameless message dialog, for the messages that wait for
+// the operator's answer; the dialog lives only for the call of showMsgBox().
+// A text longer than the dialog's place for it makes the dialog taller.
 class MsgBox : public QDialog
 {
     Q_OBJECT
@@ -43,3 +44,15 @@ private:
 // Shows the dialog modally and returns when the operator dismisses it. The
 // text comes already translated by the caller. The answer is not returned.
 void showMsgBox(int type, const QString &text);
+
+// A type's title text and the style sheets of its title and icon, all empty
+// for an unknown type. The notices that leave the keyboard alone wear the
+// warning look too.
+struct MsgBoxLook
+{
+    QString title;
+    QString titleStyle;
+    QString iconStyle;
+};
+MsgBoxLook msgBoxLook(int type);
+extern const QString kMsgBoxCloseButtonStyle;

@@ -3,10 +3,12 @@
 #include "idrecord.h"
 #include "keyboarddevice.h"
 #include "keyinjector.h"
+#include "notices.h"
 #include "pausehookkeyboard.h"
 #include "portlist.h"
 #include "portwatch.h"
 #include "receivepath.h"
+#include "reidentification.h"
 #include "scannerlink.h"
 #include "typingnotices.h"
 
@@ -14,6 +16,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class KeyboardDevice;
@@ -51,6 +54,9 @@ public:
     const IdRecord &record() const { return currentRecord; }
     const QStringList &transmitEntries() const { return transmitList; }
     bool watchingForDevice() const { return portWatch.watching(); }
+    bool identifyingAgain() const { return reidentification.active(); }
+    // The notice of this kind on screen, empty when none is.
+    QString noticeShown(NoticeKind kind) const { return notices.shown(kind); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -69,15 +75,18 @@ private slots:
 
 private:
     friend class ToolsTest;
+    friend class LabelFitTest;
 
     void fillPortList();
     void selectPort(const QString &portName);
     void connectLinkToPanel();
     void connectReceivePath();
     void logRead(const ScannerRead &read);
+    void logReadNote(const QString &note);
     void handleRead(const ScannerRead &read);
     void reconnect(const QString &portName);
     void stopWatching();
+    void showLinkStatus(const QString &text);
     void loadSettings();
     void fillFieldLists();
     void refreshTransmitList();
@@ -87,7 +96,10 @@ private:
     void transmitRecord();
     void composeOutput();
     void typeBlock(const QByteArray &bytes);
+    void typeCardText(const QByteArray &latin1);
+    void typeWith(const std::function<void()> &type);
     void showTypingNotice(const TypingNotice &notice);
+    void showReadStatus();
 
     ScannerLink link;   // the port, portOpen and deviceType of the link
     ReceivePath receivePath{link};
@@ -103,7 +115,7 @@ private:
     PortLister portLister;
     PortWatch portWatch;
     PortIdentity linkedPort;   // the device of the last identified link
-    bool reconnecting = false; // the link is being opened again by the watch
+    Reidentification reidentification{link}; // the device is back: identifying it again
     QSettings userSettings;    // per user, in the system's place for our name
     QString settingsPath;
     std::unique_ptr<KeyboardDevice> keyboard;
@@ -111,6 +123,11 @@ private:
     PauseHookKeyboard typingKeyboard;
     KeyInjector injector;
     TypingNotices typingNotices;
+    Notices notices;
+    // The two parts of the status line's right half: what the last read
+    // showed (a card that may be misread), and what typing it showed.
+    QString readStatus;
+    QString typingStatus;
     // False during construction: the composer's start-up run types nothing
     // and tells nothing.
     bool typingReady = false;

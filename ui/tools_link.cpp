@@ -5,6 +5,7 @@
 
 #include "msgbox.h"
 #include "rememberedport.h"
+#include "textfit.h"
 
 #include <QTime>
 
@@ -15,7 +16,10 @@ constexpr int kDecimalBase = 10;
 
 void tools::connectLinkToPanel()
 {
+    // The design's messages wait for the operator in a box; the link's
+    // other news go to a notice that leaves the keyboard where it is.
     link.setWarningHandler([](const QString &message) { showMsgBox(MsgBox::Warning, message); });
+    link.setNoticeHandler([this](const QString &message) { notices.show(NoticeKind::Link, message); });
     connect(&link, &ScannerLink::linkOpened, this, [this] {
         ui->cBcomPort->setEnabled(false);
         ui->cBbuadRate->setEnabled(false);
@@ -25,32 +29,43 @@ void tools::connectLinkToPanel()
         receivePath.start(ui->cBbuadRate->currentText().toInt(nullptr, kDecimalBase));
         rememberPort(userSettings, link.portName());
         linkedPort = identityOf(link.portName(), portLister());
-        if (reconnecting)
+        ui->lBdeviceVer->setToolTip({});
+        if (reidentification.active())
             ui->lBdeviceVer->setText(tr("%1 (reconnected at %2)")
                                          .arg(resultText, QTime::currentTime().toString(kStatusTimeFormat)));
         else
             ui->lBdeviceVer->setText(resultText);
-        reconnecting = false;
+        // Whatever the link's notice said is over now.
+        notices.end(NoticeKind::Link);
     });
     connect(&link, &ScannerLink::linkClosed, this, [this] {
-        reconnecting = false;
         receivePath.stop();
-        ui->lBdeviceVer->clear();
+        // Between the tries of a re-identification the status line goes on
+        // saying that the scanner is being identified.
+        if (!reidentification.active())
+            showLinkStatus({});
         ui->cBcomPort->setEnabled(true);
         ui->cBbuadRate->setEnabled(true);
         ui->pBcomOpen->setText(tr("Abrir"));
     });
+    connect(&link, &ScannerLink::linkFailed, this, &tools::showLinkStatus);
     // The device went away under the link: watch for it to come back, and
     // meanwhile say so where the result text stood.
     connect(&link, &ScannerLink::deviceLost, this, [this](const QString &portName) {
+        reidentification.stop();
         portWatch.start(linkedPort.name == portName ? linkedPort : identityOf(portName, {}));
-        ui->lBdeviceVer->setText(tr("The scanner on %1 went away; waiting for it to come back.").arg(portName));
+        showLinkStatus(tr("The scanner on %1 went away; waiting for it to come back.").arg(portName));
     });
     connect(&portWatch, &PortWatch::deviceReturned, this, &tools::reconnect);
+    connect(&reidentification, &Reidentification::gaveUp, this, [this](const QString &reason) {
+        showLinkStatus(reason);
+        notices.show(NoticeKind::Link, reason);
+    });
 }
 
 // The device is back: the list is brought up to date, as "Actualizar" would,
-// and the link opened on it at the speed chosen in the panel.
+// and the scanner identified again at the speed chosen in the panel, for as
+// long as it may take to start.
 void tools::reconnect(const QString &portName)
 {
     if (link.portOpen())
@@ -60,25 +75,26 @@ void tools::reconnect(const QString &portName)
     selectPort(portName);
     if (ui->cBcomPort->currentText() != portName)
         ui->cBcomPort->setEditText(portName);
-    ui->lBdeviceVer->setText(tr("The scanner is back on %1; identifying it again.").arg(portName));
-    reconnecting = true;
-    link.openLink(portName, ui->cBbuadRate->currentText());
-    // A port that would not open or take the speed closes no link, so
-    // nothing else takes back what the status line said; unless the device
-    // went away again meanwhile and the watch says so.
-    if (!link.portOpen() && !portWatch.watching()) {
-        reconnecting = false;
-        ui->lBdeviceVer->clear();
-    }
+    showLinkStatus(tr("The scanner is back on %1; identifying it again.").arg(portName));
+    reidentification.start(portName, ui->cBbuadRate->currentText());
 }
 
-// The operator takes over: whatever the watch said goes with it.
+// The operator takes over: whatever the watch or the re-identification said
+// goes with them.
 void tools::stopWatching()
 {
-    if (!portWatch.watching())
+    notices.end(NoticeKind::Link);
+    if (!portWatch.watching() && !reidentification.active())
         return;
     portWatch.stop();
-    ui->lBdeviceVer->clear();
+    reidentification.stop();
+    showLinkStatus({});
+}
+
+// The link's half of the status line; the whole text in its tool tip.
+void tools::showLinkStatus(const QString &text)
+{
+    setStatusText(ui->lBdeviceVer, text);
 }
 
 void tools::on_pBcomOpen_clicked()

@@ -5,9 +5,15 @@
 #include "ui_tools.h"
 
 #include "receivedblock.h"
+#include "uilog.h"
 
 #include <QApplication>
 #include <QTime>
+
+namespace {
+// As the receive log writes its times.
+const QString kLogTimeFormat = QStringLiteral("HH:mm:ss");
+} // namespace
 
 void tools::connectReceivePath()
 {
@@ -23,16 +29,24 @@ void tools::logRead(const ScannerRead &read)
     ui->tElog->append(receiveLogEntry(QTime::currentTime(), read.bytes));
 }
 
+// What the operator is told about a read, also in the log beside it.
+void tools::logReadNote(const QString &note)
+{
+    qCWarning(lcUi).noquote() << note;
+    ui->tElog->append(QStringLiteral("[%1]%2").arg(QTime::currentTime().toString(kLogTimeFormat), note));
+}
+
 void tools::handleRead(const ScannerRead &read)
 {
     switch (read.end) {
     case ReadEnd::CardCutShort:
         // Half a card's fields would be typed as if they were whole.
-        showTypingNotice({tr("A card arrived cut off (%1 of its %2 bytes): nothing was typed, it is in the log. "
-                             "Scan it again.")
-                              .arg(read.bytes.size())
-                              .arg(read.cardBytes),
-                          {}});
+        readStatus = tr("A card arrived cut off (%1 of its %2 bytes): nothing was typed, it is in the log. "
+                        "Scan it again.")
+                         .arg(read.bytes.size())
+                         .arg(read.cardBytes);
+        logReadNote(readStatus);
+        showReadStatus();
         return;
     case ReadEnd::CardTerminator:
         return;

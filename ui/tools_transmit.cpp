@@ -6,6 +6,7 @@
 #include "cardparser.h"
 #include "composer.h"
 #include "msgbox.h"
+#include "mrzcheckdigits.h"
 #include "transmitlist.h"
 #include "transmitsettings.h"
 
@@ -101,6 +102,11 @@ bool tools::parseMrzRecord(const QByteArray &block)
     if (!parsed)
         return false;
     currentRecord = *parsed;
+    // Typed as it was read all the same; the operator is asked to look.
+    readStatus = misreadCardNotice(failedMrzChecks(block));
+    if (!readStatus.isEmpty())
+        logReadNote(readStatus);
+    showReadStatus();
     transmitRecord();
     return true;
 }
@@ -108,6 +114,7 @@ bool tools::parseMrzRecord(const QByteArray &block)
 void tools::parseLongRecord(const QByteArray &block)
 {
     currentRecord = ::parseLongRecord(block, ui->cBDateFormat->currentIndex());
+    readStatus.clear();
     transmitRecord();
 }
 
@@ -121,5 +128,5 @@ void tools::transmitRecord()
 void tools::composeOutput()
 {
     refreshTransmitList();
-    typeBlock(::composeOutput(transmitList, currentRecord));
+    typeCardText(::composeOutput(transmitList, currentRecord));
 }

@@ -102,6 +102,16 @@ struct WaylandKeyboard::Connection
         zwp_virtual_keyboard_v1_key(keyboard, timestampMs(), key, state);
     }
 
+    // Every character of a text on a key before the text's first key: one
+    // keymap upload for the text.
+    void prepare(const std::vector<char32_t> &characters)
+    {
+        if (characters.empty() || (keymapSent && keymap.holds(characters)))
+            return;
+        keymap.cover(characters);
+        upload();
+    }
+
     // A character outside the text announced (or typed with no text
     // announced at all) gets the keymap changed on the spot.
     void type(char32_t character)
@@ -159,10 +169,19 @@ void WaylandKeyboard::beginText(const unsigned char *data, std::size_t length)
         if (character != KeyStreamReader::kNoCharacter)
             characters.push_back(character);
     }
-    if (characters.empty() || (w->keymapSent && w->keymap.holds(characters)))
-        return;
-    w->keymap.cover(characters);
-    w->upload();
+    w->prepare(characters);
+}
+
+void WaylandKeyboard::beginUnicodeText(const char32_t *text, std::size_t length)
+{
+    w->prepare(std::vector<char32_t>(text, text + length));
+}
+
+void WaylandKeyboard::unicodeEvent(char16_t unit, bool keyUp)
+{
+    const char32_t character = w->reader.unicodeEvent(unit, keyUp);
+    if (character != KeyStreamReader::kNoCharacter)
+        w->type(character);
 }
 
 void WaylandKeyboard::keyEvent(std::uint8_t virtualKey, std::uint8_t, std::uint32_t flags)

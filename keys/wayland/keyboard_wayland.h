@@ -23,6 +23,8 @@ public:
     std::uint8_t scanCodeFor(std::uint8_t virtualKey) override;
     void sleepFor(std::chrono::milliseconds duration) override;
     void beginText(const unsigned char *data, std::size_t length) override;
+    void beginUnicodeText(const char32_t *text, std::size_t length) override;
+    void unicodeEvent(char16_t unit, bool keyUp) override;
     std::size_t takeUntypedCount() override;
     KeyboardReach reach() const override;
 

@@ -217,6 +217,13 @@ void WindowsKeyboard::beginText(const unsigned char *, std::size_t)
     textCapsLock = capsLockToggled(input->keyState(vk::kCapital));
 }
 
+// Passed on as it came: the system types the character whatever the layout
+// of the window receiving it.
+void WindowsKeyboard::unicodeEvent(char16_t unit, bool keyUp)
+{
+    input->unicodeEvent(unit, keyUp);
+}
+
 void WindowsKeyboard::endText()
 {
     for (std::size_t key = 0; key < releases.size(); ++key) {

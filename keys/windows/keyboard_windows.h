@@ -40,6 +40,7 @@ public:
     void sleepFor(std::chrono::milliseconds duration) override;
     void beginText(const unsigned char *data, std::size_t length) override;
     void endText() override;
+    void unicodeEvent(char16_t unit, bool keyUp) override;
     std::size_t takeUntypedCount() override;
 
 private:

@@ -1,6 +1,7 @@
 #include "keyboard_x11.h"
 
 #include "altcode.h"
+#include "utf16units.h"
 #include "uslayout.h"
 #include "virtualkeys.h"
 #include "x11keymap.h"
@@ -71,6 +72,7 @@ struct X11Keyboard::Connection
     unsigned textLocks = 0;
     bool shiftHeld = false;
     AltCodeReader altCode;
+    Utf16Joiner units;
     std::array<HeldKey, kVirtualKeyCount> held{};
     std::size_t untyped = 0;
 
@@ -235,11 +237,35 @@ struct X11Keyboard::Connection
         const int byte = altCode.altUp();
         if (byte < 0)
             return;
+        typeAtOnce(windows1252Keysym(static_cast<unsigned char>(byte)));
+    }
+
+    // A character that comes whole (an Alt code, or one typed by its value)
+    // is pressed and released on the spot.
+    void typeAtOnce(KeysymValue keysym)
+    {
         const unsigned released = releaseLocksForOneKey();
-        HeldKey key = press(windows1252Keysym(static_cast<unsigned char>(byte)));
+        HeldKey key = press(keysym);
         release(key);
         if (released)
             setLocks(released);
+        XFlush(display);
+    }
+
+    // A text begins: every character it lacks a key for gets one first.
+    void beginText(const std::vector<KeysymValue> &keysyms)
+    {
+        releaseAll();
+        XSync(display, False);
+        takeNotifications();
+        readState();
+        inText = true;
+        textLocks = lockedModifiers & kTypingLocks;
+        textCapsLock = (lockedModifiers & LockMask) != 0;
+        if (textLocks)
+            setLocks(0);
+
+        spare->prepareKeysyms(keysyms);
         XFlush(display);
     }
 
@@ -296,18 +322,26 @@ X11Keyboard::~X11Keyboard()
 
 void X11Keyboard::beginText(const unsigned char *data, std::size_t length)
 {
-    x->releaseAll();
-    XSync(x->display, False);
-    x->takeNotifications();
-    x->readState();
-    x->inText = true;
-    x->textLocks = x->lockedModifiers & kTypingLocks;
-    x->textCapsLock = (x->lockedModifiers & LockMask) != 0;
-    if (x->textLocks)
-        x->setLocks(0);
+    std::vector<KeysymValue> keysyms;
+    for (std::size_t i = 0; i < length; ++i)
+        keysyms.push_back(typedCharacterKeysym(data[i]));
+    x->beginText(keysyms);
+}
 
-    x->spare->prepareText(data, length);
-    XFlush(x->display);
+void X11Keyboard::beginUnicodeText(const char32_t *text, std::size_t length)
+{
+    std::vector<KeysymValue> keysyms;
+    for (std::size_t i = 0; i < length; ++i)
+        keysyms.push_back(unicodeCharacterKeysym(text[i]));
+    x->beginText(keysyms);
+}
+
+void X11Keyboard::unicodeEvent(char16_t unit, bool keyUp)
+{
+    if (keyUp)
+        return;
+    if (const char32_t character = x->units.add(unit))
+        x->typeAtOnce(unicodeCharacterKeysym(character));
 }
 
 void X11Keyboard::endText()

@@ -38,6 +38,8 @@ public:
     void sleepFor(std::chrono::milliseconds duration) override;
     void beginText(const unsigned char *data, std::size_t length) override;
     void endText() override;
+    void beginUnicodeText(const char32_t *text, std::size_t length) override;
+    void unicodeEvent(char16_t unit, bool keyUp) override;
     std::size_t takeUntypedCount() override;
     // In a Wayland session only programs running through XWayland see
     // what this keyboard types. The server says so when it is a newer

@@ -26,6 +26,8 @@ constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kLastPrintableAscii = 0x7E;
 constexpr unsigned char kFirstWindowsOnly = 0x80;
 constexpr unsigned char kFirstLatin1Printable = 0xA0;
+constexpr char32_t kLastLatin1 = 0xFF;
+constexpr char32_t kDelete = 0x7F;
 
 // Windows-1252 bytes 80 to 9F, where it departs from Latin-1.
 constexpr std::array<KeysymValue, kFirstLatin1Printable - kFirstWindowsOnly> kWindows1252High{
@@ -55,6 +57,20 @@ KeysymValue typedCharacterKeysym(unsigned char byte)
     if (byte == '\r')
         return XK_Return;
     return windows1252Keysym(byte);
+}
+
+KeysymValue unicodeCharacterKeysym(char32_t character)
+{
+    if (character == U'\t')
+        return XK_Tab;
+    if (character == U'\r')
+        return XK_Return;
+    if (character < kFirstPrintable || character == kDelete
+        || (character >= kFirstWindowsOnly && character < kFirstLatin1Printable))
+        return kNoKeysym;
+    if (character <= kLastLatin1)
+        return character;
+    return unicodeKeysym(character);
 }
 
 KeysymValue windows1252Keysym(unsigned char byte)

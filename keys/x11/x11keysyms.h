@@ -13,6 +13,11 @@ KeysymValue windows1252Keysym(unsigned char byte);
 // The keysym that types the character of byte into a text: as above, and
 // the Tab and Return keys for tab and carriage return.
 KeysymValue typedCharacterKeysym(unsigned char byte);
+// The keysym that types a Unicode character into a text: Tab and Return for
+// tab and carriage return, the Latin-1 keysyms for Latin-1 characters, the
+// Unicode keysyms (0x1000000 + code point) for the rest; kNoKeysym for
+// control characters.
+KeysymValue unicodeCharacterKeysym(char32_t character);
 // The keysym of a numeric keypad digit key (a Windows virtual-key code), or
 // kNoKeysym for any other key.
 KeysymValue keypadKeysym(std::uint8_t virtualKey);

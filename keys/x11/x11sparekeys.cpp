@@ -68,12 +68,11 @@ void X11SpareKeys::lend(std::size_t count, const std::vector<KeysymValue> &avoid
     }
 }
 
-void X11SpareKeys::prepareText(const unsigned char *data, std::size_t length)
+void X11SpareKeys::prepareKeysyms(const std::vector<KeysymValue> &textKeysyms)
 {
     std::vector<KeysymValue> keysyms;
     std::vector<Symbols> needed;
-    for (std::size_t i = 0; i < length; ++i) {
-        const KeysymValue keysym = typedCharacterKeysym(data[i]);
+    for (const KeysymValue keysym : textKeysyms) {
         if (keysym == kNoKeysym || std::find(keysyms.begin(), keysyms.end(), keysym) != keysyms.end())
             continue;
         keysyms.push_back(keysym);

@@ -33,10 +33,9 @@ public:
 
     // The keymap was read again (see SpareKeyPool::keymapChanged).
     void keymapReloaded();
-    // Maps a keycode for every character of a text (Latin-1 bytes) that the
-    // keymap lacks, in one change, lending keys in use when there are too
-    // few unused ones.
-    void prepareText(const unsigned char *data, std::size_t length);
+    // Maps a keycode for every keysym of a text that the keymap lacks, in
+    // one change, lending keys in use when there are too few unused ones.
+    void prepareKeysyms(const std::vector<KeysymValue> &keysyms);
     // The keycode that carries symbols, mapped now if need be; 0 when there
     // is no keycode to be had.
     int keycodeFor(const Symbols &symbols);

@@ -160,6 +160,13 @@ QString QuillonSession::xdotool(const QStringList &arguments)
     return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
 }
 
+int QuillonSession::visibleWindowCount() const
+{
+    return xdotool({"search", "--onlyvisible", "--pid", QString::number(quillon.processId())})
+        .split('\n', Qt::SkipEmptyParts)
+        .size();
+}
+
 // The first visible window of Quillon's process with the given size.
 QString QuillonSession::windowOf(QSize size) const
 {

@@ -50,6 +50,9 @@ public:
     // Picks the first speed of the list, 9600 baud, before the link opens.
     bool chooseSlowestSpeed();
     QString mainWindowId() const { return mainWindow; }
+    // How many of Quillon's windows are on screen now (the main window, and
+    // a notice when one is shown).
+    int visibleWindowCount() const;
 
     // Copies the log pane's text out through the clipboard (Ctrl+A, Ctrl+C).
     QString copyLog();

@@ -9,7 +9,7 @@ QByteArray latin1(const char *utf8) { return QString::fromUtf8(utf8).toLatin1();
 QByteArray machineReadableZone()
 {
     return QByteArray("I<COL0000000000<<<<<<<<<<<<<<<") // line 1
-           + "8503127M3012315COL12345678<<<1"       // line 2: birth, gender, expiry, number
+           + "8503127M3012316COL12345678<<<0"       // line 2: birth, gender, expiry, number
            + "PEREZ<GOMEZ<<JUAN<CARLOS<<<<<<";      // line 3: the names
 }
 
@@ -46,6 +46,9 @@ QList<Block> blocks()
         {machineReadableZone(), QStringLiteral("12345678\tPEREZ GOMEZ\tJUAN CARLOS\t12/03/1985\t301231\n")},
         {longRecord(), QString::fromUtf8("1020304050\tMUÑOZ PEÑA\tJOSÉ ÁNGEL\t21/07/1990\tNULL\n")},
         {QByteArray("7501234567890\r"), QStringLiteral("7501234567890\n")},
+        // A QR code in UTF-8 types its characters; a barcode in Latin-1 its bytes.
+        {QString::fromUtf8("Ñandú-7 Peña\r").toUtf8(), QString::fromUtf8("Ñandú-7 Peña\n")},
+        {latin1("Ñandú-7 Peña\r"), QString::fromUtf8("Ñandú-7 Peña\n")},
     };
 }
 

@@ -20,7 +20,8 @@ constexpr int kDateFormat = 3;
 // The transmit list: number, names, both dates, each field ended by a tab
 // and the last by Enter.
 QStringList transmitFields();
-// A machine-readable zone, a long record with Spanish letters, a barcode.
+// A machine-readable zone, a long record with Spanish letters, a barcode,
+// and the same Spanish text read from a UTF-8 and from a Latin-1 code.
 QList<Block> blocks();
 
 } // namespace scanned

@@ -45,6 +45,7 @@ private slots:
     void scannerToTypedText();
     void readsKeptApart_data();
     void readsKeptApart();
+    void replugWithSlowStartTypesWithoutAClick();
 
 private:
     // Quillon linked to the simulator that sends these blocks, with this
@@ -114,7 +115,7 @@ void EndToEndTest::scannerToTypedText()
     QCOMPARE(target.toPlainText(), typed); // nothing more arrives
 
     const QString log = session.copyLog();
-    QCOMPARE(loggedSizes(log), QStringList({"90", "200", "14"}));
+    QCOMPARE(loggedSizes(log), QStringList({"90", "200", "14", "16", "13"}));
     QVERIFY2(log.contains(QStringLiteral("37 35 30 31 32 33 34 35 36 37 38 39 30 0D")), qPrintable(log));
 
     // Copying the log left Quillon's own window with the keyboard focus:
@@ -122,7 +123,8 @@ void EndToEndTest::scannerToTypedText()
     // either.
     session.simulator().write("\n");
     QString heldBack;
-    QTRY_VERIFY_WITH_TIMEOUT((heldBack = session.copyLog()).count(QStringLiteral("]Receive ")) == 4, kTypedWithinMs);
+    QTRY_VERIFY_WITH_TIMEOUT((heldBack = session.copyLog()).count(QStringLiteral("]Receive ")) == blocks.size() + 1,
+                             kTypedWithinMs);
     QVERIFY2(!heldBack.contains(QStringLiteral("PEREZ")), qPrintable(heldBack));
     QCOMPARE(target.toPlainText(), typed);
 
@@ -189,6 +191,46 @@ void EndToEndTest::readsKeptApart()
     QTest::qWait(kQuietAfterMs);
     QCOMPARE(target.toPlainText(), typed);
     QCOMPARE(loggedSizes(session.copyLog()), logged);
+}
+
+// The cable is pulled while the operator works in another window, and
+// plugged in again; the scanner takes a second and a half to answer. The
+// disconnection notice appears and goes again without taking the keyboard,
+// the scanner is identified by itself, and the next card lands where the
+// operator's cursor was, with no click.
+void EndToEndTest::replugWithSlowStartTypesWithoutAClick()
+{
+    QuillonSession session;
+    session.writeConfig(scanned::kDateFormat, {"Número de Cedula", "Enter"});
+    QVERIFY(session.startSimulator({"--unplug-after", "4", "--replug-after", "1", "--start-after-replug", "1.5",
+                                    "--send", "mrz"}));
+    QPlainTextEdit target;
+    target.setGeometry(1045, 10, 230, 400);
+    target.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&target));
+    QVERIFY(session.startQuillon());
+    QVERIFY2(session.logIn(), "the login window or the main window did not appear");
+    QVERIFY(session.openLink());
+    QVERIFY2(QuillonSession::focus(target), "the target window never got the keyboard focus");
+
+    QString simulatorSaid;
+    const auto simulatorSays = [&](const QString &line) {
+        simulatorSaid += QString::fromLatin1(session.simulator().readAllStandardOutput());
+        return simulatorSaid.contains(line);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("unplugged")), kTypedWithinMs);
+    simulatorSaid = simulatorSaid.mid(simulatorSaid.indexOf(QStringLiteral("unplugged")));
+    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 2, kTypedWithinMs); // the main window and the notice
+    QVERIFY2(target.isActiveWindow() && target.hasFocus(), "the notice took the keyboard focus");
+
+    // Plugged in again and identified once it has started: its model query
+    // answered.
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("answered 31 00 16 00 85")), kTypedWithinMs);
+    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 1, kTypedWithinMs); // the notice closed itself
+
+    session.simulator().write("\n");
+    QTRY_COMPARE_WITH_TIMEOUT(target.toPlainText(), QStringLiteral("87654321\n"), kTypedWithinMs);
+    QVERIFY(target.isActiveWindow() && target.hasFocus());
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -36,6 +36,24 @@ QByteArray mixed(int count, unsigned seed)
     return bytes;
 }
 
+QStringList unicodeTexts()
+{
+    return {
+        QString::fromUtf8("Ñandú-7 Peña"),
+        QString::fromUtf8("€ 5,50 – ½ kg “Señor” ¿sí?\tOK\r"),
+        QString::fromUtf8("Привет, Мир 2024"),
+        QString::fromUtf8("日本語のテキスト"),
+        QString::fromUtf8("QR 😀 ✓ ZŁÓŻ"),
+    };
+}
+
+QString typedText(const QString &text)
+{
+    QString typed = text;
+    typed.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return typed;
+}
+
 QString typedText(const QByteArray &bytes)
 {
     QString text = QTextCodec::codecForName("Windows-1252")->toUnicode(bytes);

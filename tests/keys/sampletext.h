@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Texts for the typing tests, as the bytes the injector is given (one byte
 // per character, Windows-1252) and as the text a window should then hold.
@@ -19,6 +20,13 @@ QByteArray spanishLetters();
 QByteArray cardSample();
 // count characters drawn from all of the above, the same for the same seed.
 QByteArray mixed(int count, unsigned seed);
+// Texts as UTF-8 barcodes carry them, typed by their characters: Spanish
+// names, signs outside Latin-1, other scripts, a character beyond U+FFFF,
+// with capitals, digits, a tab and a carriage return around them.
+QStringList unicodeTexts();
+// What a text field reads after text was typed: a carriage return as a line
+// break.
+QString typedText(const QString &text);
 // What a text field reads after these bytes were typed: the Windows-1252
 // characters, a carriage return as a line break.
 QString typedText(const QByteArray &bytes);

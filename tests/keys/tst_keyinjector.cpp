@@ -1,15 +1,41 @@
 #include "altcode.h"
 #include "injectorcases.h"
 #include "keyinjector.h"
+#include "pausehookkeyboard.h"
 #include "recordingkeyboard.h"
 #include "typebytes.h"
 #include "uslayout.h"
 
 #include <QtTest>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 Q_DECLARE_METATYPE(RecordingKeyboard::Events)
+
+namespace {
+
+// What a recorder behind the device that runs a task in the pauses records
+// of a text, and how often the task ran.
+RecordingKeyboard::Events typedBehindPauseHook(bool capsLock, const std::function<void(KeyInjector &)> &type,
+                                               int *tasks)
+{
+    RecordingKeyboard behind(capsLock);
+    PauseHookKeyboard hooked(behind, [tasks] { ++*tasks; });
+    KeyInjector injector(hooked);
+    injector.initKeyTable();
+    type(injector);
+    return behind.events();
+}
+
+int pauses(const RecordingKeyboard::Events &events)
+{
+    return int(std::count_if(events.begin(), events.end(),
+                             [](const RecordedEvent &e) { return e.kind == RecordedEvent::Kind::Pause; }));
+}
+
+} // namespace
 
 class KeyInjectorTest : public QObject
 {
@@ -28,6 +54,8 @@ private slots:
     void altCodeOfZeroOnlyTapsAlt();
     void typeBytesPassesEveryByte();
     void nullBufferTypesNothing();
+    void unicodeTextStream_data();
+    void unicodeTextStream();
     void deviceHearsTheWholeTextFirst();
     void keyTableReadBackAsCharacters();
     void altCodeReadBack();
@@ -50,6 +78,11 @@ void KeyInjectorTest::recordedStream()
     QFETCH(QByteArray, bytes);
     QFETCH(RecordingKeyboard::Events, expected);
     QCOMPARE(typeOnRecorder(bytes.toStdString(), capsLock), expected);
+    // The same through the device that reads the port in the pauses.
+    int tasks = 0;
+    QCOMPARE(typedBehindPauseHook(capsLock, [&](KeyInjector &injector) { typeBytes(injector, bytes); }, &tasks),
+             expected);
+    QCOMPARE(tasks, pauses(expected));
 }
 
 void KeyInjectorTest::capsLockRestored_data()
@@ -181,6 +214,53 @@ void KeyInjectorTest::nullBufferTypesNothing()
     injector.initKeyTable();
     injector.typeBuffer(nullptr, 5);
     QCOMPARE(keyboard.events(), RecordingKeyboard::Events{});
+}
+
+// A text of characters: ASCII by the rules of its bytes, everything else by
+// value, each code unit down and up, after the same pause.
+void KeyInjectorTest::unicodeTextStream_data()
+{
+    using E = RecordedEvent;
+    QTest::addColumn<bool>("capsLock");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<RecordingKeyboard::Events>("expected");
+    const E pause = E::sleep(KeyInjector::kPerBytePause);
+    const auto byValue = [](char16_t unit) {
+        return RecordingKeyboard::Events{E::unicode(unit, false), E::unicode(unit, true)};
+    };
+    const auto join = [](std::initializer_list<RecordingKeyboard::Events> parts) {
+        RecordingKeyboard::Events all;
+        for (const auto &part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const QString ascii = QStringLiteral("Perez, juan 12 A?b\t\r");
+    QTest::newRow("ASCII as its bytes") << true << ascii << typeOnRecorder(ascii.toStdString(), true);
+    QTest::newRow("N tilde by value") << false << QString::fromUtf8("Ñ") << join({{pause}, byValue(0xD1)});
+    QTest::newRow("beyond U+FFFF as its surrogates")
+        << false << QString::fromUtf8("😀") << join({{pause}, byValue(0xD83D), byValue(0xDE00)});
+    QTest::newRow("C1 control types nothing") << false << QString(QChar(0x85)) << RecordingKeyboard::Events{pause};
+    const RecordingKeyboard::Events capsToggle{E::key(0x14, 0, 1), E::key(0x14, 0, 3)};
+    QTest::newRow("Caps Lock put back after a character by value")
+        << true << QString::fromUtf8("aé")
+        << join({{pause}, capsToggle, {E::key('A', 0, 1), E::key('A', 0, 3)}, {pause}, byValue(0xE9), capsToggle});
+}
+
+void KeyInjectorTest::unicodeTextStream()
+{
+    QFETCH(bool, capsLock);
+    QFETCH(QString, text);
+    QFETCH(RecordingKeyboard::Events, expected);
+    RecordingKeyboard keyboard(capsLock);
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeText(injector, text);
+    QCOMPARE(keyboard.events(), expected);
+    QCOMPARE(keyboard.texts().size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(keyboard.texts()[0].bytes), text); // announced whole, as UTF-8
+    int tasks = 0;
+    QCOMPARE(typedBehindPauseHook(capsLock, [&](KeyInjector &hooked) { typeText(hooked, text); }, &tasks), expected);
+    QCOMPARE(tasks, pauses(expected));
 }
 
 // A device that maps characters on demand is told the whole text before its

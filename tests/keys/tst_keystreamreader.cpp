@@ -37,9 +37,11 @@ QString read(const RecordingKeyboard::Events &events, bool capsLockAtStart, unsi
     KeyStreamReader reader(capsLockAtStart);
     std::u32string characters;
     for (const RecordedEvent &event : events) {
-        if (event.kind != RecordedEvent::Kind::Key)
+        if (event.kind == RecordedEvent::Kind::Pause)
             continue;
-        const char32_t c = reader.keyEvent(event.virtualKey, event.flags);
+        const char32_t c = event.kind == RecordedEvent::Kind::Unicode
+                               ? reader.unicodeEvent(event.unit, event.flags & KeyEventFlag::kKeyUp)
+                               : reader.keyEvent(event.virtualKey, event.flags);
         if (c != KeyStreamReader::kNoCharacter)
             characters += c;
     }
@@ -66,6 +68,8 @@ private slots:
     void readsWhatWasTyped_data();
     void readsWhatWasTyped();
     void typedCharacterOfEveryByte();
+    void readsUnicodeText_data();
+    void readsUnicodeText();
     void shiftAndCapsLockTogether_data();
     void shiftAndCapsLockTogether();
     void altCodesThatNameNothing_data();
@@ -96,6 +100,31 @@ void KeyStreamReaderTest::readsWhatWasTyped()
     const QString actual = read(keyboard.events(), capsLockAtStart);
     const QString expected = windowsText(bytes);
     QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
+}
+
+// A text typed by its characters reads back as itself: ASCII through the
+// keys, the rest by value, surrogate pairs joined.
+void KeyStreamReaderTest::readsUnicodeText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("capsLockAtStart");
+    for (bool caps : {false, true}) {
+        for (const QString &text : sampletext::unicodeTexts())
+            QTest::addRow("%s, %s", qPrintable(text.left(8)), caps ? "Caps Lock on" : "Caps Lock off") << text << caps;
+    }
+}
+
+void KeyStreamReaderTest::readsUnicodeText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, capsLockAtStart);
+    RecordingKeyboard keyboard(capsLockAtStart);
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeText(injector, text);
+    const QString actual = read(keyboard.events(), capsLockAtStart);
+    QVERIFY2(actual == text, qPrintable(sampletext::firstDifference(actual, text)));
+    QCOMPARE(keyboard.capsLockOn(), capsLockAtStart);
 }
 
 // A device that maps its keys before the first event relies on this.

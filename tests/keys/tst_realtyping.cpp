@@ -19,6 +19,8 @@ private slots:
     void initTestCase();
     void typesIntoFocusedWindow_data();
     void typesIntoFocusedWindow();
+    void typesUnicodeText_data();
+    void typesUnicodeText();
     void spareCharactersMappedBeforeTheFirstKey();
     void spareKeycodeTakenByAnotherProgramIsLeftAlone();
     void keymapRestoredAfterTyping();
@@ -87,6 +89,42 @@ void RealTypingTest::typesIntoFocusedWindow()
     }
     QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
     QCOMPARE(capsLockAtEnd, capsLockAtStart);
+}
+
+// UTF-8 barcodes: every character arrives as itself, whatever the keymap
+// holds, and the keymap is put back afterwards (keymapRestoredAfterTyping).
+void RealTypingTest::typesUnicodeText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("capsLockAtStart");
+    for (bool caps : {false, true}) {
+        for (const QString &text : sampletext::unicodeTexts())
+            QTest::addRow("%s, %s", qPrintable(text.left(8)), caps ? "Caps Lock on" : "Caps Lock off") << text << caps;
+    }
+}
+
+void RealTypingTest::typesUnicodeText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, capsLockAtStart);
+    QVERIFY(target->clear());
+    const QString expected = sampletext::typedText(text);
+    QString actual;
+    std::size_t untyped = 1;
+    {
+        std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+        QVERIFY(keyboard);
+        KeyInjector injector(*keyboard);
+        injector.initKeyTable();
+        injector.setCapsLock(capsLockAtStart);
+        typeText(injector, text);
+        QCOMPARE(keyboard->capsLockOn(), capsLockAtStart);
+        untyped = keyboard->takeUntypedCount();
+        actual = target->textOnceTyped(expected.size());
+        injector.setCapsLock(false);
+    }
+    QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
+    QCOMPARE(untyped, std::size_t(0));
 }
 
 // Every character of a text that the keymap lacks is on a keycode before

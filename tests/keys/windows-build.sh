@@ -14,7 +14,7 @@ build_windows_program() {
   "$windows_compiler" -std=c++17 -static -O1 -Wall -Wextra \
     -I "$keys" -I "$keys/windows" -I "$source_dir/tests/keys" \
     "$keys/altcode.cpp" "$keys/keyboarddevice.cpp" "$keys/windows/keyboard_windows.cpp" \
-    "$keys/keyinjector.cpp" "$keys/recordingkeyboard.cpp" "$keys/uslayout.cpp" \
+    "$keys/keyinjector.cpp" "$keys/recordingkeyboard.cpp" "$keys/uslayout.cpp" "$keys/utf16units.cpp" \
     "$keys/windows1252.cpp" "$keys/windows/windowsinput_user32.cpp" \
     "$@" -luser32 -o "$out"
 }

@@ -1,7 +1,9 @@
 // Real typing on Windows: a window with a focused EDIT control, the typing
 // rules on the Windows keyboard typing into it from another thread (as from
 // another program), and the control's text read back and compared with
-// what was typed. Run under Wine once per keyboard layout of the X server.
+// what was typed: bytes by the typing rules, then a text of characters
+// whose letters beyond ASCII go by their Unicode value. Run under Wine once
+// per keyboard layout of the X server.
 //
 // Wine delivers no character for a key pressed with Ctrl and Alt (AltGr)
 // and has no Alt code entry, so the characters that need one of them on the
@@ -13,6 +15,7 @@
 #include "keyinjector.h"
 #include "samplebytes.h"
 #include "uslayout.h"
+#include "utf16units.h"
 #include "windows1252.h"
 
 #include <windows.h>
@@ -39,6 +42,7 @@ struct Run
 {
     HWND window = nullptr;
     std::string bytes;
+    std::u32string characters; // then typed as a text of characters, as a UTF-8 barcode is
 };
 
 DWORD WINAPI typeText(void *parameter)
@@ -49,6 +53,7 @@ DWORD WINAPI typeText(void *parameter)
     KeyInjector injector(keyboard);
     injector.initKeyTable();
     injector.typeBuffer(reinterpret_cast<const unsigned char *>(run->bytes.data()), run->bytes.size());
+    injector.typeText(run->characters.data(), run->characters.size());
     PostMessageW(run->window, kTypingDone, 0, 0);
     return 0;
 }
@@ -82,8 +87,9 @@ bool typedWithoutAltGr(char character, HKL layout)
 }
 
 // What the control should hold: the characters of the bytes, a carriage
-// return as a line break, without what Wine cannot deliver.
-std::wstring expectedText(const std::string &bytes, int *leftOut)
+// return as a line break, without what Wine cannot deliver; then the
+// characters, those beyond ASCII typed by their value and always delivered.
+std::wstring expectedText(const std::string &bytes, const std::u32string &characters, int *leftOut)
 {
     const HKL layout = GetKeyboardLayout(0);
     const bool altCodes = GetACP() == kWindowsLatin1CodePage;
@@ -97,6 +103,14 @@ std::wstring expectedText(const std::string &bytes, int *leftOut)
             continue;
         }
         text += byte == '\r' ? std::wstring(L"\r\n") : std::wstring(1, character);
+    }
+    for (char32_t c : characters) {
+        if (c < kFirstHighByte && !typedWithoutAltGr(static_cast<char>(c), layout)) {
+            ++*leftOut;
+            continue;
+        }
+        const Utf16Units units = utf16Units(c);
+        text.append(units.units.begin(), units.units.begin() + units.count);
     }
     return text;
 }
@@ -123,6 +137,7 @@ int main(int argc, char *argv[])
     run.bytes = std::string(samplebytes::kCardSample) + samplebytes::kSpanishLetters;
     for (char c = samplebytes::kFirstPrintable; c <= samplebytes::kLastPrintable; ++c)
         run.bytes += c;
+    run.characters = U"\u00D1and\u00FA-7 Pe\u00F1a \u20AC \u65E5\u672C \U0001F600";
 
     run.window = CreateWindowExW(0, L"STATIC", L"Typing target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, kWindowSize,
                                  kWindowSize, nullptr, nullptr, nullptr, nullptr);
@@ -154,9 +169,9 @@ int main(int argc, char *argv[])
     GetWindowTextW(edit, buffer, kTextCapacity);
     const std::wstring actual(buffer);
     int leftOut = 0;
-    const std::wstring expected = expectedText(run.bytes, &leftOut);
-    std::printf("layout %s, code page %u: %zu characters, %d left out\n", layoutName, GetACP(), run.bytes.size(),
-                leftOut);
+    const std::wstring expected = expectedText(run.bytes, run.characters, &leftOut);
+    std::printf("layout %s, code page %u: %zu characters, %d left out\n", layoutName, GetACP(),
+                run.bytes.size() + run.characters.size(), leftOut);
     if (!doneAt || actual != expected) {
         std::printf("FAIL: %s\n  actual   %s\n  expected %s\n", doneAt ? "text differs" : "typing did not finish",
                     printable(actual).c_str(), printable(expected).c_str());

@@ -39,4 +39,5 @@ struct Bench
     QSignalSpy opened{&link, &ScannerLink::linkOpened};
     QSignalSpy connected{&link, &ScannerLink::linkConnected};
     QSignalSpy closed{&link, &ScannerLink::linkClosed};
+    QSignalSpy failed{&link, &ScannerLink::linkFailed};
 };

@@ -7,7 +7,7 @@ quillon_add_qtest(NAME tst_portwatch SOURCES tst_portwatch.cpp LIBS quillon_link
 
 # The scanner simulator: its pieces, and the program on its pseudo-terminal.
 quillon_add_qtest(NAME tst_simulator SOURCES tst_simulator.cpp simulatorrun.h
-  LIBS quillon_scanner_sim_core quillon_link LABELS link TIMEOUT 60)
+  LIBS quillon_scanner_sim_core quillon_link quillon_records LABELS link TIMEOUT 60)
 target_sources(tst_simulator PRIVATE ${PROJECT_SOURCE_DIR}/sim/simoptions.cpp)
 target_compile_definitions(tst_simulator PRIVATE QUILLON_SIM_BINARY="$<TARGET_FILE:quillon-scanner-sim>")
 add_dependencies(tst_simulator quillon-scanner-sim)

@@ -23,6 +23,8 @@ private slots:
     void auxiliaryReplyRecognised();
     void replyCompleteness_data();
     void replyCompleteness();
+    void noiseBeforeTheReply_data();
+    void noiseBeforeTheReply();
     void payloadClampedToReceivedBytes_data();
     void payloadClampedToReceivedBytes();
 };
@@ -128,6 +130,28 @@ void FramesTest::replyCompleteness()
     QFETCH(QByteArray, block);
     QFETCH(int, complete);
     QVERIFY2(completeReplyLength(block.constData(), block.size()) == complete, qPrintable(hexOf(block)));
+}
+
+void FramesTest::noiseBeforeTheReply_data()
+{
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<int>("noise");
+    const QByteArray frame = bytes("310016038502004142005500");
+    QTest::newRow("frame alone") << frame << 0;
+    QTest::newRow("noise, then the frame") << bytes("ff136e6f697365a5") + frame << 8;
+    QTest::newRow("barcode line, then the frame") << QByteArray("7501234567890\r\n") + frame << 15;
+    QTest::newRow("noise, then the header's first byte") << bytes("ff1331") << 0;
+    QTest::newRow("noise, then the header") << bytes("ff133100") << 2;
+    QTest::newRow("a line alone stays a reply") << QByteArray("KR1\r\n") << 0;
+    QTest::newRow("escape reply alone") << bytes("1b414243") << 0;
+    QTest::newRow("31 00 inside a frame's payload") << bytes("3100160385020031005500") << 0;
+}
+
+void FramesTest::noiseBeforeTheReply()
+{
+    QFETCH(QByteArray, block);
+    QFETCH(int, noise);
+    QCOMPARE(bytesBeforeReplyHeader(block.constData(), block.size()), noise);
 }
 
 void FramesTest::payloadClampedToReceivedBytes_data()

@@ -3,6 +3,7 @@
 // handshake and a pulled cable.
 #include "catalogue.h"
 #include "linkbench.h"
+#include "reidentification.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -70,6 +71,9 @@ private slots:
     void unansweredModelIsRefused();
     void openFailureIsReported_data();
     void openFailureIsReported();
+    void failuresToldOrNoted_data();
+    void failuresToldOrNoted();
+    void reidentificationWaitsForTheScanner();
     void portHeldByAnotherLinkIsRefused();
     void readReply_data();
     void readReply();
@@ -212,6 +216,82 @@ void ScannerLinkTest::openFailureIsReported()
     QVERIFY2(reasons.size() == 1, qPrintable(debugLines.join('\n')));
 }
 
+Q_DECLARE_METATYPE(ScannerLink::Failures)
+
+// The design's messages go to the box, the link's own to the notice, both to
+// the status line; an opening that tries again quietly only notes why it
+// failed.
+void ScannerLinkTest::failuresToldOrNoted_data()
+{
+    QTest::addColumn<QString>("scanner"); // silent, unknown model, missing, usual
+    QTest::addColumn<ScannerLink::Failures>("failures");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("notices");
+    QTest::addColumn<QString>("reason");
+    const QString noSuchDevice =
+        kOccupied + QStringLiteral("\nThere is no such device: plug the scanner in, or check the port name.");
+    const auto told = ScannerLink::Failures::Told;
+    const auto quiet = ScannerLink::Failures::Quiet;
+    QTest::newRow("no answer") << "silent" << told << QStringList() << QStringList{kNoAnswer} << kNoAnswer;
+    QTest::newRow("no answer, quietly") << "silent" << quiet << QStringList() << QStringList() << kNoAnswer;
+    QTest::newRow("unknown model") << "unknown model" << told << QStringList{kNotSupported} << QStringList()
+                                   << kNotSupported;
+    QTest::newRow("unknown model, quietly") << "unknown model" << quiet << QStringList() << QStringList()
+                                            << kNotSupported;
+    QTest::newRow("missing device") << "missing" << told << QStringList{noSuchDevice} << QStringList()
+                                    << noSuchDevice;
+    QTest::newRow("missing device, quietly") << "missing" << quiet << QStringList() << QStringList() << noSuchDevice;
+    QTest::newRow("identified") << "usual" << quiet << QStringList() << QStringList() << QString();
+}
+
+void ScannerLinkTest::failuresToldOrNoted()
+{
+    QFETCH(QString, scanner);
+    QFETCH(ScannerLink::Failures, failures);
+    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, notices);
+    QFETCH(QString, reason);
+    ScannerBehaviour behaviour;
+    behaviour.silent = scanner == QLatin1String("silent");
+    if (scanner == QLatin1String("unknown model"))
+        behaviour.model = QByteArrayLiteral("XK900");
+    Bench bench(behaviour);
+    QVERIFY(bench.start());
+    QStringList noticed;
+    bench.link.setNoticeHandler([&](const QString &text) { noticed << text; });
+    bench.link.openLink(scanner == QLatin1String("missing") ? QStringLiteral("/nonexistent/quillon-tty")
+                                                             : bench.scanner.portPath(),
+                        kBaud, failures);
+
+    QCOMPARE(bench.warnings, boxes);
+    QCOMPARE(noticed, notices);
+    QCOMPARE(bench.link.lastFailure(), reason);
+    QCOMPARE(bench.failed.count(), failures == ScannerLink::Failures::Told && !reason.isEmpty() ? 1 : 0);
+    if (!bench.failed.isEmpty())
+        QCOMPARE(bench.failed.at(0).at(0).toString(), reason);
+    QCOMPARE(bench.link.portOpen(), reason.isEmpty());
+}
+
+// A scanner that lets its first query go unanswered, as one still starting
+// does, is identified at a later try, and nobody was told of the first.
+void ScannerLinkTest::reidentificationWaitsForTheScanner()
+{
+    ScannerBehaviour behaviour;
+    behaviour.ignoredCommands = 1;
+    Bench bench(behaviour);
+    QVERIFY(bench.start());
+    Reidentification again(bench.link);
+    QSignalSpy gaveUp(&again, &Reidentification::gaveUp);
+    again.start(bench.scanner.portPath(), kBaud);
+    QTRY_VERIFY_WITH_TIMEOUT(!again.active(), int(Reidentification::kRetryFor.count()));
+    QVERIFY(bench.link.portOpen());
+    QCOMPARE(bench.connected.count(), 1);
+    QCOMPARE(bench.opened.count(), 2);
+    QCOMPARE(gaveUp.count(), 0);
+    QCOMPARE(bench.warnings, QStringList());
+    QCOMPARE(bench.failed.count(), 0);
+}
+
 void ScannerLinkTest::portHeldByAnotherLinkIsRefused()
 {
     if (geteuid() == 0)
@@ -238,19 +318,35 @@ void ScannerLinkTest::readReply_data()
     QTest::addColumn<int>("capacity");
     QTest::addColumn<int>("maxWaits");
     QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("reply");
 
     const QByteArray ab = QByteArray::fromHex("310016038502004142005500");
+    const QByteArray all; // the reply is every piece
     QTest::newRow("frame in three pieces")
-        << QList<QByteArray>{ab.left(4), ab.mid(4, 4), ab.mid(8)} << false << 256 << 1000 << 12;
-    QTest::newRow("text line ended by CR LF") << QList<QByteArray>{"7501234567890\r\n"} << false << 256 << 1000 << 15;
-    QTest::newRow("255 bytes fit in 256") << QList<QByteArray>{frame(QByteArray(245, 'x'))} << false << 256 << 1000 << 255;
-    QTest::newRow("256 bytes do not") << QList<QByteArray>{frame(QByteArray(246, 'x'))} << false << 256 << 1000 << -2;
+        << QList<QByteArray>{ab.left(4), ab.mid(4, 4), ab.mid(8)} << false << 256 << 1000 << 12 << all;
+    QTest::newRow("text line ended by CR LF") << QList<QByteArray>{"7501234567890\r\n"} << false << 256 << 1000 << 15
+                                              << all;
+    QTest::newRow("255 bytes fit in 256") << QList<QByteArray>{frame(QByteArray(245, 'x'))} << false << 256 << 1000
+                                          << 255 << all;
+    QTest::newRow("256 bytes do not") << QList<QByteArray>{frame(QByteArray(246, 'x'))} << false << 256 << 1000 << -2
+                                      << all;
     QTest::newRow("three bytes are never complete")
-        << QList<QByteArray>{QByteArray::fromHex("310000")} << false << 256 << 100 << -1;
-    QTest::newRow("33 06 ... 66 99 reply") << QList<QByteArray>{QByteArray::fromHex("3306016699")} << false << 256 << 1000 << 5;
-    QTest::newRow("escape reply") << QList<QByteArray>{QByteArray::fromHex("1B414243")} << false << 256 << 1000 << 4;
-    QTest::newRow("no waits, reply there") << QList<QByteArray>{ab} << true << 256 << 0 << 12;
-    QTest::newRow("no waits, nothing there") << QList<QByteArray>{} << false << 256 << 0 << -1;
+        << QList<QByteArray>{QByteArray::fromHex("310000")} << false << 256 << 100 << -1 << all;
+    QTest::newRow("33 06 ... 66 99 reply") << QList<QByteArray>{QByteArray::fromHex("3306016699")} << false << 256
+                                           << 1000 << 5 << all;
+    QTest::newRow("escape reply") << QList<QByteArray>{QByteArray::fromHex("1B414243")} << false << 256 << 1000 << 4
+                                  << all;
+    QTest::newRow("no waits, reply there") << QList<QByteArray>{ab} << true << 256 << 0 << 12 << all;
+    QTest::newRow("no waits, nothing there") << QList<QByteArray>{} << false << 256 << 0 << -1 << all;
+    // The reply is found behind what came ahead of it, in the same read or
+    // an earlier one.
+    QTest::newRow("noise, then the frame") << QList<QByteArray>{QByteArray::fromHex("ff136e6f697365a5") + ab} << false
+                                           << 256 << 1000 << 12 << ab;
+    QTest::newRow("noise alone, the frame later")
+        << QList<QByteArray>{QByteArray::fromHex("ff136e6f697365a5"), ab.left(1), ab.mid(1)} << false << 256 << 1000
+        << 12 << ab;
+    QTest::newRow("240 bytes of noise do not fill the buffer")
+        << QList<QByteArray>{QByteArray(240, 'x') + ab} << false << 256 << 1000 << 12 << ab;
 }
 
 void ScannerLinkTest::readReply()
@@ -260,6 +356,7 @@ void ScannerLinkTest::readReply()
     QFETCH(int, capacity);
     QFETCH(int, maxWaits);
     QFETCH(int, result);
+    QFETCH(QByteArray, reply);
 
     Bench bench;
     QVERIFY(bench.start());
@@ -287,7 +384,7 @@ void ScannerLinkTest::readReply()
 
     QCOMPARE(count, result);
     if (count > 0)
-        QCOMPARE(buffer.left(count).toHex(' '), pieces.join().toHex(' '));
+        QCOMPARE(buffer.left(count).toHex(' '), (reply.isEmpty() ? pieces.join() : reply).toHex(' '));
     if (maxWaits == 0)
         QVERIFY(!waited); // one read, no waiting
 }

@@ -71,7 +71,13 @@ void SimulatorLinkTest::handshakeWithTheProgram_data()
                                                   << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
     QTest::newRow("scanner at its speed") << QStringList{"--baud", "115200"}
                                           << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
-    QTest::newRow("garbage before replies") << QStringList{"--garbage"} << QString();
+    // Noise, or a read, ahead of a reply is passed over.
+    QTest::newRow("garbage before replies") << QStringList{"--garbage"}
+                                            << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
+    QTest::newRow("barcode before replies") << QStringList{"--before-reply", "barcode", "--pieces", "2"}
+                                            << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
+    QTest::newRow("card before replies") << QStringList{"--before-reply", "mrz"}
+                                         << QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
     QTest::newRow("scanner at another speed") << QStringList{"--baud", "9600"} << QString();
 }
 

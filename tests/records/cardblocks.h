@@ -15,12 +15,13 @@ inline void putBytes(QByteArray& block, int position, const QByteArray& bytes)
 }
 
 // A machine-readable zone: line 2 with birth 850312, gender M, expiry
-// 300101, card number 12345678; line 3 the given name line, "<"-filled.
+// 300101, card number 12345678, every check digit right; line 3 the given
+// name line, "<"-filled.
 inline QByteArray mrzBlock(const QByteArray& nameLine)
 {
     QByteArray block = cardBlock(90, '<');
     putBytes(block, 0, "I<COL0000000000");
-    putBytes(block, 30, "8503121M3001017COL12345678");
+    putBytes(block, 30, "8503127M3001019COL12345678<<<8");
     putBytes(block, 60, nameLine);
     return block;
 }

@@ -1,8 +1,11 @@
 #include "cardblocks.h"
 #include "cardparser.h"
 #include "carddate.h"
+#include "mrzcheckdigits.h"
 
 #include <QtTest>
+
+Q_DECLARE_METATYPE(QList<MrzCheck>)
 
 namespace {
 
@@ -156,6 +159,47 @@ private slots:
             if (record)
                 QCOMPARE(record->givenNames, QString("JUAN").left(size - kFirstAcceptedSize));
         }
+    }
+
+    void mrzCheckDigits_data()
+    {
+        using C = MrzCheck;
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QList<MrzCheck>>("failed");
+        const QByteArray valid = mrzBlock("PEREZ<<JUAN");
+        const auto changed = [&valid](int at, const QByteArray &bytes) {
+            QByteArray zone = valid;
+            putBytes(zone, at, bytes);
+            return zone;
+        };
+        QTest::newRow("all agree") << valid << QList<C>{};
+        // The standard's own example of a number longer than nine characters.
+        QTest::newRow("long document number") << QByteArray("I<UTOD23145890<7349<<<<<<<<<<<"
+                                                            "3407127M9507122UTO<<<<<<<<<<<2"
+                                                            "STEVENSON<<PETER<JOHN<<<<<<<<<")
+                                              << QList<C>{};
+        QTest::newRow("number digit wrong") << changed(14, "1") << QList<C>{C::DocumentNumber, C::Composite};
+        QTest::newRow("O read for 0") << changed(9, "O") << QList<C>{C::DocumentNumber, C::Composite};
+        QTest::newRow("birth date misread") << changed(33, "8") << QList<C>{C::BirthDate, C::Composite};
+        QTest::newRow("expiry digit wrong") << changed(44, "0") << QList<C>{C::ExpiryDate, C::Composite};
+        QTest::newRow("id number misread") << changed(50, "9") << QList<C>{C::Composite};
+        QTest::newRow("composite digit wrong") << changed(59, "3") << QList<C>{C::Composite};
+        QTest::newRow("a byte no zone holds") << changed(31, "\xD1") << QList<C>{C::BirthDate, C::Composite};
+        QTest::newRow("letter for a check digit") << changed(36, "A") << QList<C>{C::BirthDate, C::Composite};
+        QTest::newRow("names do not count") << changed(60, "PERES<<JUAN") << QList<C>{};
+        QTest::newRow("cut after line 2's number") << valid.left(56) << QList<C>{C::Composite};
+        QTest::newRow("cut in the birth date") << valid.left(34)
+                                               << QList<C>{C::BirthDate, C::ExpiryDate, C::Composite};
+        QTest::newRow("empty") << QByteArray() << QList<C>{C::DocumentNumber, C::BirthDate, C::ExpiryDate, C::Composite};
+    }
+
+    void mrzCheckDigits()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QList<MrzCheck>, failed);
+        const QList<MrzCheck> actual = failedMrzChecks(zone);
+        QCOMPARE(actual, failed);
+        QCOMPARE(misreadCardNotice(actual).isEmpty(), failed.isEmpty());
     }
 
     void longRecord()

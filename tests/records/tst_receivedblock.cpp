@@ -1,3 +1,4 @@
+#include "barcodetext.h"
 #include "receivedblock.h"
 
 #include <QtTest>
@@ -38,6 +39,39 @@ private slots:
         QFETCH(QByteArray, block);
         QFETCH(BlockKind, kind);
         QCOMPARE(int(::classifyBlock(block)), int(kind));
+    }
+
+    // Null: typed byte by byte as Latin-1.
+    void utf8BarcodeText_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QString>("text");
+        const QString latin1;
+        QTest::newRow("Spanish name in UTF-8") << QByteArray("\xC3\x91" "and\xC3\xBA-7 Pe\xC3\xB1" "a\r")
+                                               << QString::fromUtf8("Ñandú-7 Peña\r");
+        QTest::newRow("three and four bytes") << QByteArray("\xE2\x82\xAC \xF0\x9F\x98\x80")
+                                              << QString::fromUtf8("€ 😀");
+        QTest::newRow("highest character") << QByteArray("\xF4\x8F\xBF\xBF") << QString::fromUcs4(U"\U0010FFFF", 1);
+        QTest::newRow("the same name in Latin-1") << QByteArray("\xD1" "and\xFA-7 Pe\xF1" "a") << latin1;
+        QTest::newRow("ASCII alone") << QByteArray("7501234567890\r") << latin1;
+        QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF") << latin1;
+        QTest::newRow("overlong in three bytes") << QByteArray("\xE0\x80\xAF") << latin1;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << latin1;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << latin1;
+        QTest::newRow("cut short") << QByteArray("Pe\xC3") << latin1;
+        QTest::newRow("lone continuation") << QByteArray("Pe\xB1" "a") << latin1;
+        QTest::newRow("valid, then a Latin-1 byte") << QByteArray("\xC3\xB1\xF1") << latin1;
+        QTest::newRow("empty") << QByteArray() << latin1;
+    }
+
+    void utf8BarcodeText()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(QString, text);
+        const std::optional<QString> decoded = ::utf8BarcodeText(block);
+        QCOMPARE(decoded.has_value(), !text.isNull());
+        if (decoded)
+            QCOMPARE(*decoded, text);
     }
 
     void receiveLogEntry_data()

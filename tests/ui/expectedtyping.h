@@ -15,6 +15,16 @@ inline RecordingKeyboard::Events expectedTyping(const QByteArray &bytes)
     return keyboard.events();
 }
 
+// The same for a text typed by its characters (a UTF-8 barcode).
+inline RecordingKeyboard::Events expectedUnicodeTyping(const QString &text)
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    typeText(injector, text);
+    return keyboard.events();
+}
+
 // The same for texts typed one after another, each in a typing run of its own.
 inline RecordingKeyboard::Events expectedTyping(const QList<QByteArray> &texts)
 {

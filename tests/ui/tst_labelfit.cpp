@@ -5,7 +5,10 @@
 // it covers. Iterates the widgets, so labels added to a form are checked too.
 #include "applicationfont.h"
 #include "msgbox.h"
+#include "noticewindow.h"
+#include "openfailure.h"
 #include "recordingkeyboard.h"
+#include "typingnotices.h"
 #include "widget.h"
 
 #include <QAbstractButton>
@@ -24,8 +27,15 @@
 
 namespace {
 
-// The longest message the operator can be shown.
+// The longest message of the design, and the longest of the program's own.
 const QString kLongestMessage = QStringLiteral("Please close the serial port and refresh again!");
+QString longestOpenFailure() { return openFailureMessage(OpenFailure::NoPermission, QStringLiteral("dialout")); }
+QString lostCharactersMessage()
+{
+    TypingNotices notices(KeyboardReach::FocusedWindow, {});
+    return notices.afterTyping(1).message;
+}
+QString longestReachNotice() { return reachNotice(KeyboardReach::XWaylandWindows, QStringLiteral("GNOME")); }
 
 // The pixels that one line of text inks when it is drawn aligned in the room
 // given: the line box is placed as Qt places it, the ink found from the
@@ -173,6 +183,7 @@ private slots:
     void applicationFontHasSubstitute();
     void textsFit_data();
     void textsFit();
+    void statusLineShowsLongTextsElided();
 
 private:
     QTemporaryDir dir;
@@ -215,6 +226,18 @@ void LabelFitTest::textsFit_data()
                    return checkWindow(box);
                });
     }
+    QTest::newRow("message dialog, open failure") << WindowCheck([](const QTemporaryDir &) {
+        MsgBox box(MsgBox::Warning, longestOpenFailure());
+        return checkWindow(box);
+    });
+    for (const QString &text : {lostCharactersMessage(), longestReachNotice()}) {
+        QTest::newRow(qPrintable(QStringLiteral("notice \"%1\"").arg(text.left(20))))
+            << WindowCheck([text](const QTemporaryDir &) {
+                   NoticeWindow notice;
+                   notice.setText(text);
+                   return checkWindow(notice);
+               });
+    }
 }
 
 void LabelFitTest::textsFit()
@@ -222,6 +245,26 @@ void LabelFitTest::textsFit()
     QFETCH(WindowCheck, check);
     const QStringList problems = check(dir);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+// Both halves of the status line cut a text too long for them short, with
+// the whole of it in the tool tip.
+void LabelFitTest::statusLineShowsLongTextsElided()
+{
+    Widget login(nullptr, quietOptions(dir));
+    tools &window = login.mainWindowForTest();
+    const QString linkText = longestOpenFailure();
+    const QString typingText = longestReachNotice();
+    window.showLinkStatus(linkText);
+    window.showTypingNotice(TypingNotice{typingText, {}});
+    const QStringList problems = checkWindow(window);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    for (const auto &[name, text] : {std::pair{"lBdeviceVer", linkText}, std::pair{"lBtypingNotice", typingText}}) {
+        auto *label = window.findChild<QLabel *>(QString::fromLatin1(name));
+        QVERIFY(label);
+        QCOMPARE(label->toolTip(), text.simplified());
+        QVERIFY2(label->text().endsWith(QChar(0x2026)), qPrintable(label->text()));
+    }
 }
 
 QTEST_MAIN(LabelFitTest)

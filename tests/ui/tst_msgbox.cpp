@@ -16,6 +16,7 @@ class MsgBoxTest : public QObject
 private slots:
     void looksPerType_data();
     void looksPerType();
+    void frameAndText_data();
     void frameAndText();
     void buttonsEndTheDialog_data();
     void buttonsEndTheDialog();
@@ -85,26 +86,49 @@ void MsgBoxTest::looksPerType()
     QCOMPARE(box.findChildren<QPushButton *>().first(), close);
 }
 
+// The design's geometry for a text that fits in it; a longer text makes the
+// dialog taller below it, so that none of it is cut off.
+void MsgBoxTest::frameAndText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("grows");
+    QTest::newRow("fits") << QStringLiteral("Device type not supported.") << false;
+    QTest::newRow("open failure with its reason")
+        << QStringLiteral("Check whether the serial port is occupied.\nAnother program is using the port: close it, "
+                          "or pick another port.")
+        << true;
+    QTest::newRow("six sentences")
+        << QStringLiteral("This message is much longer than the dialog can show. ").repeated(6) << true;
+}
+
 void MsgBoxTest::frameAndText()
 {
-    const QString longText = QString("This message is much longer than the dialog can show. ").repeated(6);
-    MsgBox box(1, longText);
-    QCOMPARE(box.size(), QSize(340, 180));
+    QFETCH(QString, text);
+    QFETCH(bool, grows);
+    MsgBox box(1, text);
     QCOMPARE(box.objectName(), QStringLiteral("MsgBox"));
     QCOMPARE(int(box.windowFlags() & (Qt::Dialog | Qt::FramelessWindowHint)), 0x803);
     QVERIFY(box.windowTitle().isEmpty());
     QVERIFY(!box.parent());
 
-    QLabel *text = nullptr;
-    for (QLabel *label : box.findChildren<QLabel *>())
-        if (label->objectName().isEmpty())
-            text = label;
-    QVERIFY(text);
-    QCOMPARE(text->text(), longText);
-    QCOMPARE(text->geometry(), QRect(90, 50, 203, 50));
-    QVERIFY(text->wordWrap());
+    QLabel *label = nullptr;
+    for (QLabel *candidate : box.findChildren<QLabel *>())
+        if (candidate->objectName().isEmpty())
+            label = candidate;
+    QVERIFY(label);
+    QCOMPARE(label->text(), text);
+    QVERIFY(label->wordWrap());
     box.show();
-    QCOMPARE(box.size(), QSize(340, 180)); // the dialog does not grow for long text
+    const int extra = label->height() - 50;
+    QCOMPARE(extra > 0, grows);
+    QCOMPARE(label->geometry(), QRect(90, 50, 203, 50 + extra));
+    QCOMPARE(box.size(), QSize(340, 180 + extra));
+    QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("msgokBtn"))->geometry(), QRect(240, 130 + extra, 85, 30));
+    const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, text);
+    QVERIFY2(label->contentsRect().contains(needed),
+             qPrintable(QStringLiteral("the text needs %1 pixels, the label has %2")
+                            .arg(needed.height())
+                            .arg(label->contentsRect().height())));
 }
 
 void MsgBoxTest::buttonsEndTheDialog_data()

@@ -25,12 +25,13 @@ constexpr int kStartMs = 5000;
 // second later; the watch looks once a second and lets a new device settle.
 constexpr int kUnplugNoticedMs = 5000;
 constexpr int kBackAndIdentifiedMs = 8000;
+// A device that never answers is tried again for ten seconds.
+constexpr int kGivenUpMs = kBackAndIdentifiedMs + 14000;
 constexpr int kTypedMs = 5000;
 const QString kResultText = QStringLiteral("Conexión KR1_V2.3 exitosa, %1_115200");
 const QString kDisconnected = QStringLiteral("The serial port was disconnected.");
 const QString kNoAnswer = QStringLiteral("The scanner did not answer. Check the speed, the port and the cable.");
 const QString kOccupied = QStringLiteral("Check whether the serial port is occupied.");
-const QString kWarningTitle = QStringLiteral(" Warning ");
 
 // The simulator program behind a path of the test's choosing.
 class Simulator
@@ -61,16 +62,17 @@ private slots:
     void initTestCase();
     void init();
     void portRememberedAcrossStartsAndRefresh();
+    void scannerBackAfterReplugTypesAgain_data();
     void scannerBackAfterReplugTypesAgain();
     void failedIdentificationAfterReplugStopsWatching();
-    void refusedOpenAfterReplugLeavesNoStatus();
+    void refusedOpenAfterReplugToldInTheStatusLine();
     void operatorStopsTheWatch_data();
     void operatorStopsTheWatch();
 
 private:
     std::unique_ptr<tools> makeWindow(QStringList extraPorts = {});
     // The window linked to a simulator that pulls its cable a second later,
-    // once the operator has been told of it.
+    // once the operator has been told of it in a notice.
     void linkThenLoseTheCable(Simulator &simulator, const QStringList &arguments, std::unique_ptr<tools> &window);
     template <typename T> T *child(tools &window, const char *name)
     {
@@ -121,8 +123,8 @@ void PortPanelTest::linkThenLoseTheCable(Simulator &simulator, const QStringList
     window = makeWindow({link});
     QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
     QCOMPARE(child<QLabel>(*window, "lBdeviceVer")->text(), kResultText.arg(link));
-    QTRY_COMPARE_WITH_TIMEOUT(closer->seen.size(), 1, kUnplugNoticedMs);
-    QCOMPARE(closer->seen[0].texts, QStringList({kWarningTitle, kDisconnected}));
+    QTRY_COMPARE_WITH_TIMEOUT(window->noticeShown(NoticeKind::Link), kDisconnected, kUnplugNoticedMs);
+    QCOMPARE(closer->seen.size(), 0);
     QVERIFY(window->watchingForDevice());
 }
 
@@ -157,8 +159,16 @@ void PortPanelTest::portRememberedAcrossStartsAndRefresh()
     QCOMPARE(closer->seen.size(), 0);
 }
 
+void PortPanelTest::scannerBackAfterReplugTypesAgain_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("answers at once") << QStringList();
+    QTest::newRow("starts 1.5 s after replugging") << QStringList{"--start-after-replug", "1.5"};
+}
+
 void PortPanelTest::scannerBackAfterReplugTypesAgain()
 {
+    QFETCH(QStringList, arguments);
     {
         QSettings config(work->filePath(QStringLiteral("Config.ini")), QSettings::IniFormat);
         config.beginWriteArray(QStringLiteral("Transmit"));
@@ -170,12 +180,12 @@ void PortPanelTest::scannerBackAfterReplugTypesAgain()
     }
     Simulator simulator;
     std::unique_ptr<tools> window;
-    linkThenLoseTheCable(simulator, {"--replug-after", "1", "--send", "mrz"}, window);
+    linkThenLoseTheCable(simulator, QStringList{"--replug-after", "1", "--send", "mrz"} + arguments, window);
     if (QTest::currentTestFailed())
         return;
     auto *label = child<QLabel>(*window, "lBdeviceVer");
     const QString link = work->filePath(QStringLiteral("scanner"));
-    QVERIFY2(label->text().contains(QStringLiteral("waiting for it to come back")), qPrintable(label->text()));
+    QVERIFY2(label->toolTip().contains(QStringLiteral("waiting for it to come back")), qPrintable(label->toolTip()));
 
     // No click: the watch finds it and identifies it again.
     QTRY_VERIFY_WITH_TIMEOUT(label->text().startsWith(kResultText.arg(link) + QStringLiteral(" (reconnected at ")),
@@ -183,11 +193,13 @@ void PortPanelTest::scannerBackAfterReplugTypesAgain()
     QVERIFY(window->scannerLink().portOpen());
     QCOMPARE(child<QPushButton>(*window, "pBcomOpen")->text(), QStringLiteral("Cierre"));
     QVERIFY(!window->watchingForDevice());
+    QVERIFY(!window->identifyingAgain());
+    QCOMPARE(window->noticeShown(NoticeKind::Link), QString()); // it closed itself
 
     keyboard->clear();
     simulator.process.write("\n"); // a card read
     QTRY_COMPARE_WITH_TIMEOUT(keyboard->events(), expectedTyping("87654321\r"), kTypedMs);
-    QCOMPARE(closer->seen.size(), 1);
+    QCOMPARE(closer->seen.size(), 0);
 }
 
 void PortPanelTest::failedIdentificationAfterReplugStopsWatching()
@@ -201,18 +213,19 @@ void PortPanelTest::failedIdentificationAfterReplugStopsWatching()
     Simulator silent;
     QVERIFY(silent.start(work->filePath(QStringLiteral("scanner")), {"--silent"}));
 
-    QTRY_COMPARE_WITH_TIMEOUT(closer->seen.size(), 2, kBackAndIdentifiedMs);
-    QCOMPARE(closer->seen[1].texts, QStringList({kWarningTitle, kNoAnswer}));
+    QTRY_COMPARE_WITH_TIMEOUT(window->noticeShown(NoticeKind::Link), kNoAnswer, kGivenUpMs);
+    QCOMPARE(closer->seen.size(), 0);
     QVERIFY(!window->watchingForDevice());
+    QVERIFY(!window->identifyingAgain());
     QVERIFY(!window->scannerLink().portOpen());
-    QVERIFY(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty());
+    QCOMPARE(child<QLabel>(*window, "lBdeviceVer")->toolTip(), kNoAnswer);
 }
 
 // What comes back behind the path will not open (here a plain file; in the
-// field a program that probes new ports, or permissions not given yet): the
-// operator is told, the status line does not go on saying the scanner is
-// being identified, and the next "Abrir" is an ordinary opening.
-void PortPanelTest::refusedOpenAfterReplugLeavesNoStatus()
+// field a program that probes new ports, or permissions not given yet): once
+// the tries are over the operator is told why in a notice and the status
+// line, and the next "Abrir" is an ordinary opening.
+void PortPanelTest::refusedOpenAfterReplugToldInTheStatusLine()
 {
     Simulator first;
     std::unique_ptr<tools> window;
@@ -222,25 +235,26 @@ void PortPanelTest::refusedOpenAfterReplugLeavesNoStatus()
     const QString link = work->filePath(QStringLiteral("scanner"));
     QVERIFY(QFile(link).open(QIODevice::WriteOnly));
 
-    QTRY_COMPARE_WITH_TIMEOUT(closer->seen.size(), 2, kBackAndIdentifiedMs);
-    QCOMPARE(closer->seen[1].texts, QStringList({kWarningTitle, kOccupied}));
+    QTRY_VERIFY_WITH_TIMEOUT(window->noticeShown(NoticeKind::Link).startsWith(kOccupied), kGivenUpMs);
+    QCOMPARE(closer->seen.size(), 0);
     QVERIFY(!window->watchingForDevice());
     auto *label = child<QLabel>(*window, "lBdeviceVer");
-    QCOMPARE(label->text(), QString());
+    QVERIFY2(label->toolTip().startsWith(kOccupied), qPrintable(label->toolTip()));
 
     QVERIFY(QFile::remove(link));
     Simulator second;
     QVERIFY(second.start(link, {}));
     QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
     QCOMPARE(label->text(), kResultText.arg(link));
+    QCOMPARE(window->noticeShown(NoticeKind::Link), QString());
 }
 
 void PortPanelTest::operatorStopsTheWatch_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("messages"); // Abrir on the missing device says why it cannot open
-    QTest::newRow("Abrir") << QStringLiteral("pBcomOpen") << 2;
-    QTest::newRow("Actualizar") << QStringLiteral("pBprefreshPort") << 1;
+    QTest::newRow("Abrir") << QStringLiteral("pBcomOpen") << 1;
+    QTest::newRow("Actualizar") << QStringLiteral("pBprefreshPort") << 0;
 }
 
 void PortPanelTest::operatorStopsTheWatch()
@@ -256,7 +270,10 @@ void PortPanelTest::operatorStopsTheWatch()
     QTest::mouseClick(child<QPushButton>(*window, button.toLatin1().constData()), Qt::LeftButton);
     QVERIFY(!window->watchingForDevice());
     QCOMPARE(closer->seen.size(), messages);
-    QVERIFY(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty());
+    QCOMPARE(window->noticeShown(NoticeKind::Link), QString());
+    // What the box said stays in the status line; otherwise it is empty.
+    QCOMPARE(child<QLabel>(*window, "lBdeviceVer")->toolTip().startsWith(kOccupied), messages == 1);
+    QCOMPARE(child<QLabel>(*window, "lBdeviceVer")->text().isEmpty(), messages == 0);
 }
 
 QTEST_MAIN(PortPanelTest)

@@ -35,6 +35,8 @@ private slots:
     void cleanupTestCase();
     void typesIntoFocusedWindow_data();
     void typesIntoFocusedWindow();
+    void typesUnicodeText_data();
+    void typesUnicodeText();
     void firstKeyRightAfterStart_data();
     void firstKeyRightAfterStart();
     void charactersWithoutGlyphAreCounted();
@@ -107,6 +109,29 @@ void WaylandTypingTest::typesIntoFocusedWindow()
     const QString expected = sampletext::typedText(bytes);
     QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
     QCOMPARE(untyped, std::size_t(0));
+}
+
+// UTF-8 barcodes: every character arrives as itself.
+void WaylandTypingTest::typesUnicodeText_data()
+{
+    QTest::addColumn<QString>("text");
+    for (const QString &text : sampletext::unicodeTexts())
+        QTest::newRow(qPrintable(text.left(8))) << text;
+}
+
+void WaylandTypingTest::typesUnicodeText()
+{
+    QFETCH(QString, text);
+    QVERIFY(target->clear());
+    std::unique_ptr<WaylandKeyboard> keyboard = WaylandKeyboard::open(qgetenv("WAYLAND_DISPLAY").constData());
+    QVERIFY(keyboard);
+    KeyInjector injector(*keyboard);
+    injector.initKeyTable();
+    typeText(injector, text);
+    QCOMPARE(keyboard->takeUntypedCount(), std::size_t(0));
+    const QString expected = sampletext::typedText(text);
+    const QString actual = target->textOnceTyped(expected.size());
+    QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
 }
 
 void WaylandTypingTest::firstKeyRightAfterStart_data()

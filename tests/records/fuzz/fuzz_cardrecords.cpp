@@ -1,12 +1,15 @@
 // libFuzzer entry for everything a scanner block reaches before typing: the
-// cutting of the line into reads, the receive decisions and log entry, both
-// card parsers and the composer. The first byte picks the date format
-// (out-of-range values included) and the pace at which the block comes; the
-// rest is the block, and its lines also serve as hand-edited transmit entries.
+// cutting of the line into reads, the receive decisions and log entry, the
+// UTF-8 test of a barcode, both card parsers, the zone's check digits and the
+// composer. The first byte picks the date format (out-of-range values
+// included) and the pace at which the block comes; the rest is the block,
+// and its lines also serve as hand-edited transmit entries.
 
+#include "barcodetext.h"
 #include "cardparser.h"
 #include "composer.h"
 #include "fieldnames.h"
+#include "mrzcheckdigits.h"
 #include "readsplitter.h"
 #include "receivedblock.h"
 
@@ -74,9 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     split(block, data[0]);
     classifyBlock(block);
+    if (const std::optional<QString> text = utf8BarcodeText(block))
+        (void)text->toUcs4();
     receiveLogEntry(QTime(12, 0, 0), block);
-    if (const std::optional<IdRecord> record = parseMrzRecord(block, dateFormatIndex, kFuzzToday))
+    if (const std::optional<IdRecord> record = parseMrzRecord(block, dateFormatIndex, kFuzzToday)) {
         compose(block, *record);
+        misreadCardNotice(failedMrzChecks(block));
+    }
     compose(block, parseLongRecord(block, dateFormatIndex));
     composerSuppressed(QString::fromLatin1(block.constData(), block.size()));
     return 0;
