@@ -181,6 +181,7 @@ void ScannerLink::replacePort(const QString &portName)
     m_portName = portName;
     SerialDevice *port = createSerialDevice(portName, this);
     connect(port, &SerialDevice::lost, this, [this, port] { onDeviceLost(port); });
+    connect(port, &SerialDevice::readyRead, this, &ScannerLink::bytesArrived);
     m_port = port;
 }
 

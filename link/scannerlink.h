@@ -63,10 +63,13 @@ public:
     qint64 bytesAvailable() const;
     QByteArray readAll();
     // Blocks until more bytes arrive or ms have passed, without running
-    // events; false at once while the link is closed.
+    // events; false at once while the link is closed. With 0 it takes in
+    // what the system holds for the port without waiting.
     bool waitForMoreBytes(int ms);
 
 signals:
+    // The port has bytes to read (the handshake reads its replies itself).
+    void bytesArrived();
     void linkOpened();
     void linkConnected(const QString &resultText);
     void linkClosed();

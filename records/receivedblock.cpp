@@ -1,11 +1,12 @@
 #include "receivedblock.h"
 
+#include "cardshape.h"
+
 namespace {
 
 // Short blocks are barcodes even when they hold "<<"; long ones without it
-// are the fixed-position card record.
+// are the fixed-position card record (cardshape.h).
 constexpr int kMrzMinBytesExclusive = 10;
-constexpr int kLongRecordMinBytesExclusive = 150;
 
 const QString kMrzMarker = QStringLiteral("<<");
 const QString kLogEntryFormat = QStringLiteral("[%1]Receive %2 bytes data:\r\n%3");

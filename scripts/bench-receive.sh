@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Measures how fast a scanned block becomes typing, and Quillon's CPU use
-# while idle with the link open (about two minutes), under a private Xvfb.
+# Measures how Quillon takes in what the scanner sends (how fast a card
+# becomes typing, reads close together or in an adapter's bursts, closing
+# while the line never falls quiet) and its CPU use while idle with the link
+# open, under a private Xvfb (about five minutes). --quillon PATH measures
+# another build of Quillon with the same harness.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -8,4 +11,4 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/xvfb.sh"
 trap stop_xvfb EXIT
 start_xvfb
-"$top/build/tests/e2e/bench-receive"
+"$top/build/tests/e2e/bench-receive" "$@"

@@ -42,7 +42,7 @@ void ScannerSimulator::run(const volatile bool &stopFlag)
         if (!m_listening && m_line.pluggedIn() && now >= m_nextListenerCheck)
             checkForListener(now);
         if (m_nextBlockDue && now >= *m_nextBlockDue) {
-            queueNextBlock(now);
+            queueNextReads(now);
             m_nextBlockDue.reset();
             if (m_options.repeat)
                 m_nextBlockDue = now + *m_options.repeat;
@@ -165,7 +165,7 @@ void ScannerSimulator::readStandardInput()
         if (m_options.blocks.isEmpty())
             std::printf("nothing to send: name samples with --send or files with --send-file\n");
         else
-            queueNextBlock(now);
+            queueNextReads(now);
     }
 }
 
@@ -193,25 +193,70 @@ void ScannerSimulator::answer(const ScannerCommand &command, Clock::time_point n
         if (!write.dataBlock)
             due = std::max(due, write.due + gap);
     }
-    schedule(reply, due, byteByByte ? static_cast<int>(reply.size()) : m_options.replyPieces, gap, false);
+    scheduleReply(reply, due, byteByByte ? static_cast<int>(reply.size()) : m_options.replyPieces, gap);
     if (command.opcode == kQueryOpcode && command.parameterId == kModelParameter
         && (m_options.delay || m_options.repeat))
         m_nextBlockDue = now + (m_options.delay ? *m_options.delay : *m_options.repeat);
 }
 
-void ScannerSimulator::queueNextBlock(Clock::time_point due)
+void ScannerSimulator::queueNextReads(Clock::time_point due)
 {
     if (m_options.blocks.isEmpty())
         return;
-    const QByteArray &block = m_options.blocks.at(m_nextBlock);
-    schedule(block, due, m_options.byteGap.count() > 0 ? static_cast<int>(block.size()) : 1, m_options.byteGap, true);
-    m_nextBlock = (m_nextBlock + 1) % m_options.blocks.size();
+    QList<QByteArray> reads;
+    for (int i = 0; i < m_options.readsPerLine; ++i) {
+        reads << m_options.blocks.at(m_nextBlock);
+        m_nextBlock = (m_nextBlock + 1) % m_options.blocks.size();
+    }
+    // Back to back, the blocks are one stream on the line; a gap sets each apart.
+    if (m_options.readGap.count() == 0) {
+        scheduleData(reads, due);
+        return;
+    }
+    for (const QByteArray &read : reads)
+        due = scheduleData({read}, due) + m_options.readGap;
+}
+
+// The data goes out at the pace chosen: all at once, a byte at a time, or in
+// bursts of a fixed size that run across the blocks' borders, as an adapter
+// hands them on. Returns when the last piece is due.
+ScannerSimulator::Clock::time_point ScannerSimulator::scheduleData(const QList<QByteArray> &reads,
+                                                                   Clock::time_point due)
+{
+    QByteArray stream;
+    QList<int> ends;
+    for (const QByteArray &read : reads) {
+        stream += read;
+        ends << static_cast<int>(stream.size());
+    }
+    const int size = static_cast<int>(stream.size());
+    int pieceBytes = std::max(1, size);
+    std::chrono::milliseconds gap{0};
+    if (m_options.byteGap.count() > 0) {
+        pieceBytes = 1;
+        gap = m_options.byteGap;
+    } else if (m_options.burstBytes > 0) {
+        pieceBytes = m_options.burstBytes;
+        gap = m_options.burstEvery;
+    }
+    Clock::time_point last = due;
+    int ended = 0;
+    const int pieces = (size + pieceBytes - 1) / pieceBytes;
+    for (int start = 0, i = 0; start < size; start += pieceBytes, ++i) {
+        const int end = std::min(size, start + pieceBytes);
+        PendingWrite write{due + i * gap, stream.mid(start, end - start), true, {}, i + 1, pieces};
+        while (ended < ends.size() && ends.at(ended) <= end)
+            write.completes << reads.at(ended++);
+        last = write.due;
+        m_writes.push_back(write);
+    }
+    return last;
 }
 
 // The pieces split the bytes as evenly as they can; each follows the
 // previous one after the gap.
-void ScannerSimulator::schedule(const QByteArray &bytes, Clock::time_point due, int pieces,
-                                std::chrono::milliseconds gap, bool dataBlock)
+void ScannerSimulator::scheduleReply(const QByteArray &bytes, Clock::time_point due, int pieces,
+                                     std::chrono::milliseconds gap)
 {
     const int size = static_cast<int>(bytes.size());
     const int count = std::max(1, std::min(pieces, size));
@@ -219,8 +264,8 @@ void ScannerSimulator::schedule(const QByteArray &bytes, Clock::time_point due, 
     for (int i = 0; i < count; ++i) {
         const int end = size * (i + 1) / count;
         const bool last = i + 1 == count;
-        m_writes.push_back(
-            {due + i * gap, bytes.mid(start, end - start), dataBlock, last ? bytes : QByteArray(), i + 1, count});
+        m_writes.push_back({due + i * gap, bytes.mid(start, end - start), false,
+                            last ? QList<QByteArray>{bytes} : QList<QByteArray>{}, i + 1, count});
         start = end;
     }
 }
@@ -247,7 +292,7 @@ void ScannerSimulator::writeDue(Clock::time_point now)
     while (!m_writes.empty() && m_writes.front().due <= now) {
         const PendingWrite write = m_writes.front();
         m_writes.pop_front();
-        const bool lastPiece = !write.whole.isNull();
+        const bool lastPiece = !write.completes.isEmpty();
         if (!m_listening) {
             if (write.dataBlock && lastPiece)
                 std::printf("not written: no program has the port open\n");
@@ -277,14 +322,14 @@ void ScannerSimulator::writeBytes(const PendingWrite &pending)
     // host's reads happen to slice the bytes shows nothing of it.
     if (pending.pieces > 1)
         std::printf("piece %d/%d: %s\n", pending.piece, pending.pieces, hexOf(bytes).constData());
-    if (pending.whole.isNull())
-        return;
-    if (!pending.dataBlock)
-        std::printf("answered %s\n", hexOf(pending.whole).constData());
-    else if (m_options.timestamps)
-        std::printf("sent %lld bytes %lld\n", static_cast<long long>(pending.whole.size()), monotonicNanoseconds());
-    else
-        std::printf("sent %lld bytes\n", static_cast<long long>(pending.whole.size()));
+    for (const QByteArray &whole : pending.completes) {
+        if (!pending.dataBlock)
+            std::printf("answered %s\n", hexOf(whole).constData());
+        else if (m_options.timestamps)
+            std::printf("sent %lld bytes %lld\n", static_cast<long long>(whole.size()), monotonicNanoseconds());
+        else
+            std::printf("sent %lld bytes\n", static_cast<long long>(whole.size()));
+    }
 }
 
 std::chrono::nanoseconds ScannerSimulator::pollTimeout(Clock::time_point now) const

@@ -32,8 +32,9 @@ private:
         Clock::time_point due;
         QByteArray bytes;
         bool dataBlock;
-        QByteArray whole; // on the last piece of a reply or block: all of it, for the report
-        int piece;        // which piece of how many, counted from 1
+        // The replies or data blocks whose last byte this piece carries, for the report.
+        QList<QByteArray> completes;
+        int piece;  // which piece of how many, counted from 1
         int pieces;
     };
 
@@ -43,9 +44,9 @@ private:
     void readCommands();
     void readStandardInput();
     void answer(const ScannerCommand &command, Clock::time_point now);
-    void queueNextBlock(Clock::time_point due);
-    void schedule(const QByteArray &bytes, Clock::time_point due, int pieces, std::chrono::milliseconds gap,
-                  bool dataBlock);
+    void queueNextReads(Clock::time_point due);
+    Clock::time_point scheduleData(const QList<QByteArray> &reads, Clock::time_point due);
+    void scheduleReply(const QByteArray &bytes, Clock::time_point due, int pieces, std::chrono::milliseconds gap);
     bool atAgreedSpeed(const char *what);
     void writeDue(Clock::time_point now);
     void writeBytes(const PendingWrite &write);

@@ -33,6 +33,21 @@ const QCommandLineOption kByteGapOption("byte-gap",
                                         "Send reply and data bytes one at a time, MS milliseconds apart, as a UART "
                                         "does (1 is about 9600 baud). Overrides --pieces.",
                                         "MS");
+const QCommandLineOption kReadsPerLineOption("reads-per-line",
+                                              "Send the next N data blocks at each line on standard input and at "
+                                              "each --repeat (default 1).",
+                                              "N");
+const QCommandLineOption kReadGapOption("read-gap",
+                                        "Milliseconds between the blocks of one line (default 0: back to back, "
+                                        "each block's first byte right after the last byte of the one before).",
+                                        "MS");
+const QCommandLineOption kBurstBytesOption("burst-bytes",
+                                           "Send data blocks in bursts of N bytes, one burst every --burst-every "
+                                           "milliseconds, as a USB serial adapter hands on what a scanner sends: "
+                                           "15 every 16 ms is 9600 baud through the usual 16 ms latency timer. "
+                                           "Blocks back to back share their bursts.",
+                                           "N");
+const QCommandLineOption kBurstEveryOption("burst-every", "Milliseconds between the bursts (default 16).", "MS");
 const QCommandLineOption kGarbageOption("garbage", "Write noise before every reply.");
 const QCommandLineOption kBeforeReplyOption("before-reply",
                                             "Write WHAT before every reply: noise, or a sample (mrz, long, barcode), "
@@ -92,12 +107,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Plays a serial barcode and identity-card scanner on a pseudo-terminal and prints its path.\n"
-        "Every line typed on standard input sends the next data block: the samples of --send\n"
-        "first, then the files of --send-file, in the order given, round and round.\n"
+        "Every line typed on standard input sends the next data block (or --reads-per-line blocks):\n"
+        "the samples of --send first, then the files of --send-file, in the order given, round\n"
+        "and round. --read-gap, --burst-bytes and --burst-every set the pace of the data.\n"
         "With --unplug-after and --replug-after the path printed first changes; --link keeps one path.");
     parser.addHelpOption();
     parser.addOptions({kLinkOption, kVersionOption, kModelOption, kSendOption, kSendFileOption, kDelayOption,
-                       kRepeatOption, kSilentOption, kPiecesOption, kPieceGapOption, kByteGapOption, kGarbageOption,
+                       kRepeatOption, kSilentOption, kPiecesOption, kPieceGapOption, kByteGapOption,
+                       kReadsPerLineOption, kReadGapOption, kBurstBytesOption, kBurstEveryOption, kGarbageOption,
                        kTimestampsOption, kUnplugOption, kReplugOption, kBaudOption, kBeforeReplyOption,
                        kStartOption});
     if (!parser.parse(arguments)) {
@@ -170,10 +187,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     // Whole numbers: the option, its least value, where it goes.
     int pieceGapMs = static_cast<int>(options.pieceGap.count());
     int byteGapMs = 0;
+    int readGapMs = 0;
+    int burstEveryMs = static_cast<int>(options.burstEvery.count());
     int baud = 0;
     for (const auto &[option, minimum, target] :
          {std::tuple{&kPiecesOption, 1, &options.replyPieces}, std::tuple{&kPieceGapOption, 0, &pieceGapMs},
-          std::tuple{&kByteGapOption, 0, &byteGapMs}, std::tuple{&kBaudOption, 1, &baud}}) {
+          std::tuple{&kByteGapOption, 0, &byteGapMs}, std::tuple{&kReadsPerLineOption, 1, &options.readsPerLine},
+          std::tuple{&kReadGapOption, 0, &readGapMs}, std::tuple{&kBurstBytesOption, 1, &options.burstBytes},
+          std::tuple{&kBurstEveryOption, 1, &burstEveryMs}, std::tuple{&kBaudOption, 1, &baud}}) {
         if (!parser.isSet(*option))
             continue;
         const std::optional<int> number = wholeNumber(parser.value(*option), minimum);
@@ -183,8 +204,18 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         }
         *target = *number;
     }
+    if (byteGapMs > 0 && options.burstBytes > 0) {
+        *errorText = QStringLiteral("--byte-gap and --burst-bytes are two paces for the data; give one");
+        return std::nullopt;
+    }
+    if (parser.isSet(kBurstEveryOption) && options.burstBytes == 0) {
+        *errorText = QStringLiteral("--burst-every wants --burst-bytes");
+        return std::nullopt;
+    }
     options.pieceGap = std::chrono::milliseconds(pieceGapMs);
     options.byteGap = std::chrono::milliseconds(byteGapMs);
+    options.readGap = std::chrono::milliseconds(readGapMs);
+    options.burstEvery = std::chrono::milliseconds(burstEveryMs);
     if (baud > 0)
         options.baud = baud;
     return options;

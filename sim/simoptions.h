@@ -21,6 +21,10 @@ struct SimOptions
     int replyPieces = 1;                  // write each reply in this many pieces
     std::chrono::milliseconds pieceGap{30};
     std::chrono::milliseconds byteGap{0}; // above 0: every byte goes out alone, this far apart
+    int readsPerLine = 1;                 // data blocks sent for each line on standard input
+    std::chrono::milliseconds readGap{0}; // between those blocks; 0: back to back
+    int burstBytes = 0;                   // above 0: data goes out in bursts of this many bytes
+    std::chrono::milliseconds burstEvery{16}; // one burst this often
     bool garbageFirst = false;            // noise before every reply
     QByteArray beforeReply;               // and these bytes (a read, or noise) before every reply
     bool timestamps = false;              // monotonic time of each block written

@@ -18,7 +18,6 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kHousekeepingFirstInterval{100};
 constexpr milliseconds kHousekeepingInterval{5000};
-constexpr milliseconds kReceivePollInterval{300};
 
 const QStringList kBaudRates{QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
                              QStringLiteral("115200"), QStringLiteral("921600")};
@@ -46,11 +45,13 @@ tools::tools(QWidget *parent, ToolsOptions options)
     , portWatch(portLister)
     , settingsPath(std::move(options.settingsPath))
     , keyboard(std::move(options.keyboard))
-    , injector(keyboardOrSystem(keyboard))
+    , typingKeyboard(keyboardOrSystem(keyboard), [this] { receivePath.readNow(); })
+    , injector(typingKeyboard)
     , typingNotices(keyboard->reach(), QString::fromLocal8Bit(qgetenv("XDG_CURRENT_DESKTOP")))
 {
     ui->setupUi(this);
     connectLinkToPanel();
+    connectReceivePath();
 
     fillPortList();
 
@@ -74,10 +75,6 @@ tools::tools(QWidget *parent, ToolsOptions options)
 
     connect(housekeepingTimer, SIGNAL(timeout()), this, SLOT(ptimerOut()));
     housekeepingTimer->start(kHousekeepingFirstInterval);
-
-    receiveTimer = new QTimer(this);
-    receiveTimer->setInterval(kReceivePollInterval);
-    connect(receiveTimer, SIGNAL(timeout()), this, SLOT(ReadMyCom()));
 
     connect(ui->tabWidget, SIGNAL(currentChanged(int)), this, SLOT(getCurrChanged(int)));
 }

@@ -4,8 +4,10 @@
 #include "keyboarddevice.h"
 #include "keyinjector.h"
 #include "notices.h"
+#include "pausehookkeyboard.h"
 #include "portlist.h"
 #include "portwatch.h"
+#include "receivepath.h"
 #include "reidentification.h"
 #include "scannerlink.h"
 #include "typingnotices.h"
@@ -63,7 +65,6 @@ private slots:
     void on_pBcomOpen_clicked();
     void on_pBprefreshPort_clicked();
     void ptimerOut();
-    void ReadMyCom();
     void on_pBClear_clicked();
     void on_lWFields_itemDoubleClicked(QListWidgetItem *item);
     void on_lWSeparator_itemDoubleClicked(QListWidgetItem *item);
@@ -79,6 +80,9 @@ private:
     void fillPortList();
     void selectPort(const QString &portName);
     void connectLinkToPanel();
+    void connectReceivePath();
+    void logRead(const ScannerRead &read);
+    void handleRead(const ScannerRead &read);
     void reconnect(const QString &portName);
     void stopWatching();
     void showLinkStatus(const QString &text);
@@ -97,10 +101,10 @@ private:
     void showReadStatus();
 
     ScannerLink link;   // the port, portOpen and deviceType of the link
+    ReceivePath receivePath{link};
     Ui::tools *ui;
     QTimer *housekeepingTimer;
     IdRecord currentRecord;
-    QTimer *receiveTimer = nullptr;
     QStringList fieldNameList;
     QStringList separatorList;
     QStringList transmitList;
@@ -114,6 +118,8 @@ private:
     QSettings userSettings;    // per user, in the system's place for our name
     QString settingsPath;
     std::unique_ptr<KeyboardDevice> keyboard;
+    // The port is read in the pauses of a typing run.
+    PauseHookKeyboard typingKeyboard;
     KeyInjector injector;
     TypingNotices typingNotices;
     Notices notices;

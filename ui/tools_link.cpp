@@ -1,30 +1,17 @@
-// The serial panel of the main window and the receive path: the slots hand
-// the work to ScannerLink and the card-record logic and show what comes back.
+// The serial panel of the main window: the slots hand the work to
+// ScannerLink and show what comes back.
 #include "tools.h"
 #include "ui_tools.h"
 
-#include "cardparser.h"
 #include "msgbox.h"
-#include "receivedblock.h"
 #include "rememberedport.h"
 #include "textfit.h"
 
-#include <QElapsedTimer>
 #include <QTime>
-#include <QTimer>
-
-#include <chrono>
 
 namespace {
-// Lets the rest of a burst arrive before the block is read.
-constexpr std::chrono::milliseconds kBurstSettleWait{100};
-// A scanner on a slow line sends a card byte after byte, about a millisecond
-// apart at 9600 baud: the block goes on while the next byte follows within
-// this gap, so a record is not cut in two.
-constexpr std::chrono::milliseconds kBurstByteGap{10};
-// A line that never falls quiet is cut into blocks of about this length.
-constexpr std::chrono::milliseconds kLongestBurst{2000};
 const QString kStatusTimeFormat = QStringLiteral("HH:mm:ss");
+constexpr int kDecimalBase = 10;
 } // namespace
 
 void tools::connectLinkToPanel()
@@ -39,7 +26,7 @@ void tools::connectLinkToPanel()
         ui->pBcomOpen->setText(tr("Cierre"));
     });
     connect(&link, &ScannerLink::linkConnected, this, [this](const QString &resultText) {
-        receiveTimer->start();
+        receivePath.start(ui->cBbuadRate->currentText().toInt(nullptr, kDecimalBase));
         rememberPort(userSettings, link.portName());
         linkedPort = identityOf(link.portName(), portLister());
         ui->lBdeviceVer->setToolTip({});
@@ -52,7 +39,7 @@ void tools::connectLinkToPanel()
         notices.end(NoticeKind::Link);
     });
     connect(&link, &ScannerLink::linkClosed, this, [this] {
-        receiveTimer->stop();
+        receivePath.stop();
         // Between the tries of a re-identification the status line goes on
         // saying that the scanner is being identified.
         if (!reidentification.active())
@@ -128,33 +115,4 @@ void tools::on_pBprefreshPort_clicked()
     stopWatching();
     ui->cBcomPort->clear();
     fillPortList();
-}
-
-void tools::ReadMyCom()
-{
-    if (link.bytesAvailable() <= 0)
-        return;
-    link.waitWithEvents(static_cast<int>(kBurstSettleWait.count()));
-    QByteArray block = link.readAll();
-    QElapsedTimer burst;
-    burst.start();
-    while (burst.elapsed() < kLongestBurst.count() && link.waitForMoreBytes(static_cast<int>(kBurstByteGap.count())))
-        block += link.readAll();
-    block += link.readAll();
-
-    ui->tElog->append(receiveLogEntry(QTime::currentTime(), block));
-
-    switch (classifyBlock(block)) {
-    case BlockKind::MachineReadableZone:
-        parseMrzRecord(block);
-        break;
-    case BlockKind::LongRecord:
-        parseLongRecord(block);
-        break;
-    case BlockKind::Raw:
-        typeBlock(block);
-        break;
-    case BlockKind::Nothing:
-        break;
-    }
 }

@@ -16,6 +16,7 @@ namespace {
 constexpr int kProcessStartMs = 10000;
 constexpr int kPollMs = 100;
 constexpr int kClipboardSettleMs = 300;
+constexpr int kPopupSettleMs = 300;
 
 } // namespace
 
@@ -82,7 +83,8 @@ bool QuillonSession::startQuillon()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("user-config")));
     quillon.setProcessEnvironment(environment);
-    quillon.start(QStringLiteral(QUILLON_BINARY), {"--port", work.filePath(QStringLiteral("scanner"))});
+    quillon.start(program.isEmpty() ? QStringLiteral(QUILLON_BINARY) : program,
+                  {"--port", work.filePath(QStringLiteral("scanner"))});
     return quillon.waitForStarted(kProcessStartMs);
 }
 
@@ -107,6 +109,17 @@ bool QuillonSession::openLink()
     if (mainWindow.isEmpty())
         return false;
     click(mainWindow, kOpenButton.x(), kOpenButton.y());
+    return true;
+}
+
+bool QuillonSession::chooseSlowestSpeed()
+{
+    if (mainWindow.isEmpty())
+        return false;
+    // The click opens the list; the keys go to it.
+    click(mainWindow, kSpeedBox.x(), kSpeedBox.y());
+    QTest::qWait(kPopupSettleMs);
+    xdotool({"key", "Home", "Return"});
     return true;
 }
 

@@ -21,6 +21,7 @@ public:
     // Where the widgets that a session clicks stand in their windows.
     static constexpr QPoint kLoginButton{150 + 75 / 2, 140 + 23 / 2};
     static constexpr QPoint kOpenButton{10 + 500 + 75 / 2, 10 + 30 + 23 / 2};
+    static constexpr QPoint kSpeedBox{10 + 370 + 101 / 2, 10 + 30 + 22 / 2};
     static constexpr QPoint kLogPane{650 + 381 / 2, 40 + 671 / 2};
     static constexpr QSize kLoginWindowSize{483, 225};
     static constexpr QSize kMainWindowSize{1035, 765};
@@ -38,12 +39,16 @@ public:
     bool startSimulatorSending(const QList<scanned::Block> &blocks, const QStringList &lineArguments = {});
     QProcess &simulator() { return sim; }
 
+    // Another build of Quillon to run (the benchmark compares two).
+    void setQuillonProgram(const QString &path) { program = path; }
     bool startQuillon();
     qint64 quillonPid() const { return quillon.processId(); }
     // Asks Quillon to stop (SIGTERM); true when it ended by itself.
     bool terminateQuillon();
     bool logIn();
     bool openLink();
+    // Picks the first speed of the list, 9600 baud, before the link opens.
+    bool chooseSlowestSpeed();
     QString mainWindowId() const { return mainWindow; }
     // How many of Quillon's windows are on screen now (the main window, and
     // a notice when one is shown).
@@ -66,5 +71,6 @@ private:
     QTemporaryDir work;
     QProcess sim;
     QProcess quillon;
+    QString program;
     QString mainWindow;
 };

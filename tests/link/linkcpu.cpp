@@ -1,7 +1,7 @@
 // How much of a core the link takes: the CPU time of the GUI thread during a
 // handshake with a scanner that answers, during one with a scanner that stays
-// silent (the full second of polling), while the link stands open and idle,
-// polled as the receive timer polls it, and while it watches for a device to
+// silent (the full second of polling), while the link stands open and idle
+// with the receive path reading it, and while it watches for a device to
 // come back after a re-plug (by its name alone, and as a USB adapter, which
 // lists the system's ports again whenever the folder of device nodes
 // changes). Prints the figures next to their wall-clock times; it passes or
@@ -9,6 +9,7 @@
 //   quillon-link-cpu [IDLE_SECONDS]   (default 60, for each idle span)
 #include "fakescanner.h"
 #include "portwatch.h"
+#include "receivepath.h"
 #include "scannerlink.h"
 
 #include <QCoreApplication>
@@ -23,8 +24,7 @@
 namespace {
 
 constexpr int kDefaultIdleSeconds = 60;
-constexpr std::chrono::milliseconds kReceivePollInterval{300}; // as the main window's receive timer
-const QString kBaud = QStringLiteral("115200");
+constexpr int kBaud = 115200;
 constexpr quint16 kUsbVendor = 0x10C4;
 constexpr quint16 kUsbProduct = 0xEA60;
 
@@ -88,26 +88,21 @@ int main(int argc, char *argv[])
 
     ScannerLink link;
     link.setWarningHandler([](const QString &) {});
-    print("handshake, scanner answers", measure([&] { link.openLink(answering.portPath(), kBaud); }));
+    print("handshake, scanner answers", measure([&] { link.openLink(answering.portPath(), QString::number(kBaud)); }));
     if (!link.portOpen()) {
         std::fprintf(stderr, "the scanner was not identified\n");
         return 1;
     }
 
-    QTimer receiveTimer;
-    receiveTimer.setInterval(kReceivePollInterval);
-    QObject::connect(&receiveTimer, &QTimer::timeout, &link, [&link] {
-        if (link.bytesAvailable() > 0)
-            link.readAll();
-    });
-    receiveTimer.start();
+    ReceivePath receivePath(link);
+    receivePath.start(kBaud);
     print("link open and idle", measure([&] { runEvents(idleSeconds); }));
-    receiveTimer.stop();
+    receivePath.stop();
     link.closePort();
 
     ScannerLink unanswered;
     unanswered.setWarningHandler([](const QString &) {});
-    print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), kBaud); }));
+    print("handshake, scanner silent", measure([&] { unanswered.openLink(silent.portPath(), QString::number(kBaud)); }));
 
     // Devices that never come back, so each watch runs the whole span.
     const PortIdentity byName{QStringLiteral("/dev/ttyQuillonGone0"), {}, std::nullopt, std::nullopt, {}};

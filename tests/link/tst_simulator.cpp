@@ -46,6 +46,8 @@ private slots:
     void handshakeThenOneBlockPerInputLine();
     void misbehaviour_data();
     void misbehaviour();
+    void paceOfTheData_data();
+    void paceOfTheData();
     void repeatSendsOnceIdentified();
     void answersOnlyAtItsSpeed_data();
     void answersOnlyAtItsSpeed();
@@ -76,6 +78,14 @@ void SimulatorTest::optionsParsed_data()
     QTest::newRow("byte gap") << QStringList{"--byte-gap", "1"} << true << QList<QByteArray>{};
     QTest::newRow("byte gap not a number") << QStringList{"--byte-gap", "1ms"} << false << QList<QByteArray>{};
     QTest::newRow("speed of zero") << QStringList{"--baud", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("two reads a line, 50 ms apart, in bursts of 15 every 16 ms")
+        << QStringList{"--reads-per-line", "2", "--read-gap", "50", "--burst-bytes", "15", "--burst-every", "16"}
+        << true << QList<QByteArray>{};
+    QTest::newRow("no reads a line") << QStringList{"--reads-per-line", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("bursts of no bytes") << QStringList{"--burst-bytes", "0"} << false << QList<QByteArray>{};
+    QTest::newRow("burst pace without bursts") << QStringList{"--burst-every", "16"} << false << QList<QByteArray>{};
+    QTest::newRow("bursts and a byte gap") << QStringList{"--burst-bytes", "15", "--byte-gap", "1"} << false
+                                           << QList<QByteArray>{};
     QTest::newRow("unplug and replug") << QStringList{"--link", "/tmp/x", "--unplug-after", "1", "--replug-after", "2"}
                                        << true << QList<QByteArray>{};
     QTest::newRow("replug without unplug") << QStringList{"--link", "/tmp/x", "--replug-after", "2"} << false
@@ -269,6 +279,48 @@ void SimulatorTest::misbehaviour()
         QCOMPARE(hexOf(written), hexOf(reply));
 }
 
+// Several reads for one line, back to back or a gap apart, all at once or
+// in an adapter's bursts: the same bytes in the same order, written in the
+// pieces asked for, each read reported when its last byte went out.
+void SimulatorTest::paceOfTheData_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("pieces"); // of each line's data; 0: written whole
+    QTest::newRow("one read a line") << QStringList{} << 0;
+    QTest::newRow("two reads back to back") << QStringList{"--reads-per-line", "2"} << 0;
+    QTest::newRow("two reads 50 ms apart") << QStringList{"--reads-per-line", "2", "--read-gap", "50"} << 0;
+    QTest::newRow("bursts of 15 bytes every 16 ms, across the reads")
+        << QStringList{"--reads-per-line", "2", "--burst-bytes", "15"} << 7;
+}
+
+void SimulatorTest::paceOfTheData()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, pieces);
+    const QByteArray zone = ScannerSamples::machineReadableZone();
+    const QByteArray barcode = ScannerSamples::barcode();
+    SimulatorRun sim;
+    QVERIFY(sim.start(arguments + QStringList{"--send", "mrz,barcode"}));
+    const bool twoReads = arguments.contains("--reads-per-line");
+    const QByteArray expected = twoReads ? zone + barcode : zone;
+
+    QVERIFY(sim.typeLine());
+    QCOMPARE(hexOf(sim.host.readBytes(expected.size())), hexOf(expected));
+    const QList<QByteArray> reported = twoReads ? QList<QByteArray>{"sent 90 bytes", "sent 14 bytes"}
+                                                : QList<QByteArray>{"sent 90 bytes"};
+    QTRY_COMPARE(sim.linesStarting("sent "), reported);
+    const QList<QByteArray> lines = sim.linesStarting("piece ");
+    QCOMPARE(lines.size(), pieces);
+    QByteArray written;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray label = QStringLiteral("piece %1/%2: ").arg(i + 1).arg(pieces).toLatin1();
+        QVERIFY2(lines.at(i).startsWith(label), lines.at(i).constData());
+        written += QByteArray::fromHex(lines.at(i).mid(label.size()));
+    }
+    if (pieces > 0)
+        QCOMPARE(hexOf(written), hexOf(expected));
+}
+
 void SimulatorTest::repeatSendsOnceIdentified()
 {
     SimulatorRun sim;
@@ -277,7 +329,8 @@ void SimulatorTest::repeatSendsOnceIdentified()
     QVERIFY(sim.host.write(kModelQuery));
     sim.host.readReply();
     const QByteArray barcode = ScannerSamples::barcode();
-    QCOMPARE(hexOf(sim.host.readBytes(2 * barcode.size())), hexOf(barcode + barcode));
+    // A busy machine may bring a third one in the same read.
+    QCOMPARE(hexOf(sim.host.readBytes(2 * barcode.size()).left(2 * barcode.size())), hexOf(barcode + barcode));
 }
 
 void SimulatorTest::answersOnlyAtItsSpeed_data()

@@ -24,3 +24,14 @@ inline RecordingKeyboard::Events expectedUnicodeTyping(const QString &text)
     typeText(injector, text);
     return keyboard.events();
 }
+
+// The same for texts typed one after another, each in a typing run of its own.
+inline RecordingKeyboard::Events expectedTyping(const QList<QByteArray> &texts)
+{
+    RecordingKeyboard keyboard;
+    KeyInjector injector(keyboard);
+    injector.initKeyTable();
+    for (const QByteArray &bytes : texts)
+        typeBytes(injector, bytes);
+    return keyboard.events();
+}

@@ -8,9 +8,12 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 // Dismisses every modal dialog that opens while it lives, and remembers what
 // each one said (its title and the texts of its labels), so that a test can
-// drive a slot that blocks in a modal run.
+// drive a slot that blocks in a modal run. whileOpen, when given, runs inside
+// each dialog's modal run before the dialog is closed.
 class ModalCloser : public QObject
 {
 public:
@@ -21,7 +24,7 @@ public:
         QStringList texts;
     };
 
-    ModalCloser()
+    explicit ModalCloser(std::function<void()> whileOpen = {}) : whileOpen(std::move(whileOpen))
     {
         connect(&timer, &QTimer::timeout, this, [this] { closeActive(); });
         timer.start(kPollMs);
@@ -35,7 +38,7 @@ private:
     void closeActive()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        auto *dialog = qobject_cast<QDialog *>(modal);
+        QPointer<QDialog> dialog = qobject_cast<QDialog *>(modal);
         if (!dialog || dialog == lastClosed)
             return;
         Seen s;
@@ -46,9 +49,13 @@ private:
                 s.texts << label->text();
         seen << s;
         lastClosed = dialog;
-        dialog->reject();
+        if (whileOpen)
+            whileOpen();
+        if (dialog)
+            dialog->reject();
     }
 
+    std::function<void()> whileOpen;
     QTimer timer;
     QPointer<QDialog> lastClosed;
 };

@@ -5,6 +5,7 @@
 #include "expectedtyping.h"
 #include "modalcloser.h"
 #include "mrzcheckdigits.h"
+#include "msgbox.h"
 #include "recordingkeyboard.h"
 #include "scannersamples.h"
 #include "typingnotices.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -33,6 +35,35 @@ QStringList texts(const QListWidget *list)
         out << list->item(row)->text();
     return out;
 }
+
+// As a USB serial adapter hands on what a scanner sends at 9600 baud: what
+// came in each tick of its latency timer.
+constexpr int kAdapterBurstBytes = 15;
+constexpr int kAdapterLatencyMs = 16;
+// A card cut short is given up 2 s after its last byte.
+constexpr int kReadsHandledMs = 10000;
+
+// A card's zone with these 30 characters as its name line.
+QByteArray machineReadableZone(const char *nameLine)
+{
+    return QByteArray("I<COL0000000000<<<<<<<<<<<<<<<8503127M3012315COL12345678<<<1") + nameLine;
+}
+
+// A keyboard that opens a modal message once a text is typed, when asked,
+// as messages about typing did.
+class BoxAfterText : public RecordingKeyboard
+{
+public:
+    bool boxAfterNextText = false;
+    void endText() override
+    {
+        RecordingKeyboard::endText();
+        if (!boxAfterNextText)
+            return;
+        boxAfterNextText = false;
+        showMsgBox(MsgBox::Warning, QStringLiteral("Typed."));
+    }
+};
 
 QByteArray longRecord()
 {
@@ -78,7 +109,11 @@ private slots:
     void misreadCardTypedAndTold();
     void barcodeTypedAsItsEncoding_data();
     void barcodeTypedAsItsEncoding();
-    void cardSentByteByByteIsOneBlock();
+    void readsFromTheLine_data();
+    void readsFromTheLine();
+    void readsWhileABoxIsOpen_data();
+    void readsWhileABoxIsOpen();
+    void readsTakenInWhileTyping();
     void typingNoticeBesideLinkStatus();
     void noKeyboardToldOnce();
     void ownWindowFocusedHoldsTheBlockBack();
@@ -86,7 +121,13 @@ private slots:
     void xwaylandToldWhenShown();
 
 private:
-    std::unique_ptr<tools> makeWindow(QStringList extraPorts = {}, KeyboardReach reach = KeyboardReach::FocusedWindow);
+    std::unique_ptr<tools> makeWindow(QStringList extraPorts = {}, KeyboardReach reach = KeyboardReach::FocusedWindow,
+                                      std::unique_ptr<RecordingKeyboard> recording = nullptr);
+    // A window whose link to the scanner is open; none when it did not open.
+    std::unique_ptr<tools> linkedWindow(FakeScanner &scanner, std::unique_ptr<RecordingKeyboard> recording = nullptr);
+    // The transmit list "Apellido", "Enter".
+    void chooseSurnameAndEnter(tools &window);
+    QList<int> loggedSizes(tools &window);
     template <typename T> T *child(tools &window, const char *name)
     {
         T *found = window.findChild<T *>(QString::fromLatin1(name));
@@ -117,10 +158,12 @@ void ToolsTest::init()
     settingsPath = dir->filePath(QStringLiteral("Config.ini"));
 }
 
-std::unique_ptr<tools> ToolsTest::makeWindow(QStringList extraPorts, KeyboardReach reach)
+std::unique_ptr<tools> ToolsTest::makeWindow(QStringList extraPorts, KeyboardReach reach,
+                                             std::unique_ptr<RecordingKeyboard> recording)
 {
     ToolsOptions options;
-    auto recording = std::make_unique<RecordingKeyboard>();
+    if (!recording)
+        recording = std::make_unique<RecordingKeyboard>();
     recording->setReach(reach);
     keyboard = recording.get();
     options.keyboard = std::move(recording);
@@ -134,6 +177,35 @@ void ToolsTest::doubleClick(QListWidget *list, int row)
     const QRect rect = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+std::unique_ptr<tools> ToolsTest::linkedWindow(FakeScanner &scanner, std::unique_ptr<RecordingKeyboard> recording)
+{
+    QString error;
+    if (!scanner.start(&error)) {
+        qWarning("no scanner: %s", qPrintable(error));
+        return nullptr;
+    }
+    auto window = makeWindow({scanner.portPath()}, KeyboardReach::FocusedWindow, std::move(recording));
+    QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
+    if (!window->scannerLink().portOpen())
+        return nullptr;
+    return window;
+}
+
+void ToolsTest::chooseSurnameAndEnter(tools &window)
+{
+    doubleClick(child<QListWidget>(window, "lWFields"), 3);
+    doubleClick(child<QListWidget>(window, "lWSeparator"), 1);
+}
+
+QList<int> ToolsTest::loggedSizes(tools &window)
+{
+    static const QRegularExpression entry(QStringLiteral("Receive (\\d+) bytes data:"));
+    QList<int> sizes;
+    for (auto it = entry.globalMatch(child<QTextEdit>(window, "tElog")->toPlainText()); it.hasNext();)
+        sizes << it.next().captured(1).toInt();
+    return sizes;
 }
 
 void ToolsTest::form()
@@ -519,30 +591,130 @@ void ToolsTest::barcodeTypedAsItsEncoding()
     QCOMPARE(keyboard->events(), expected);
 }
 
-// At 9600 baud a long card record takes a fifth of a second to arrive,
-// longer than the receive path's settling wait: it is still read as one block.
-void ToolsTest::cardSentByteByByteIsOneBlock()
+// What the scanner sends, as it comes off a real serial line (a
+// pseudo-terminal) at a scanner's or an adapter's pace: each read logged on
+// its own and typed in order, a card cut short logged and told, not typed.
+void ToolsTest::readsFromTheLine_data()
 {
-    FakeScanner scanner;
-    QString error;
-    QVERIFY2(scanner.start(&error), qPrintable(error));
-    auto window = makeWindow({scanner.portPath()});
-    QTest::mouseClick(child<QPushButton>(*window, "pBcomOpen"), Qt::LeftButton);
-    QVERIFY(window->scannerLink().portOpen());
-    window->receiveTimer->stop(); // this test polls for it
-
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<QList<int>>("logged"); // sizes of the log entries
+    QTest::addColumn<QList<QByteArray>>("typed");
+    QTest::addColumn<QString>("notice");
     const QByteArray record = longRecord();
+    const QByteArray zone = machineReadableZone("RAMIREZ<DIAZ<<MARIA<<<<<<<<<<<");
+    const QByteArray barcode("7501234567890\r");
     QList<QByteArray> bytes;
     for (char byte : record)
         bytes << QByteArray(1, byte);
-    std::thread sender([&] { scanner.send(bytes, std::chrono::milliseconds(1)); });
-    QTRY_VERIFY(window->scannerLink().bytesAvailable() > 0);
-    window->ReadMyCom();
-    sender.join();
+    QList<QByteArray> bursts;
+    for (int at = 0; at < record.size(); at += kAdapterBurstBytes)
+        bursts << record.mid(at, kAdapterBurstBytes);
 
-    const QString log = child<QTextEdit>(*window, "tElog")->toPlainText();
-    QVERIFY2(log.contains(QStringLiteral("Receive %1 bytes data:").arg(record.size())), qPrintable(log.left(60)));
-    QCOMPARE(window->record().idNumber, QStringLiteral("12345678"));
+    QTest::newRow("long record a byte at a time, 1 ms apart")
+        << bytes << 1 << QList<int>{200} << QList<QByteArray>{"PEREZ GOMEZ\r"} << QString();
+    QTest::newRow("long record at 9600, 15 bytes every 16 ms")
+        << bursts << kAdapterLatencyMs << QList<int>{200} << QList<QByteArray>{"PEREZ GOMEZ\r"} << QString();
+    QTest::newRow("two cards 50 ms apart") << QList<QByteArray>{zone, record} << 50 << QList<int>{90, 200}
+                                           << QList<QByteArray>{"RAMIREZ DIAZ\r", "PEREZ GOMEZ\r"} << QString();
+    QTest::newRow("card, then at once a barcode")
+        << QList<QByteArray>{zone + barcode} << 0 << QList<int>{90, 14}
+        << QList<QByteArray>{"RAMIREZ DIAZ\r", "7501234567890\r"} << QString();
+    QTest::newRow("card cut short") << QList<QByteArray>{zone.left(50)} << 0 << QList<int>{50} << QList<QByteArray>{}
+                                    << QStringLiteral("A card arrived cut off (50 of its 90 bytes)");
+}
+
+void ToolsTest::readsFromTheLine()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(int, gapMs);
+    QFETCH(QList<int>, logged);
+    QFETCH(QList<QByteArray>, typed);
+    QFETCH(QString, notice);
+    FakeScanner scanner;
+    auto window = linkedWindow(scanner);
+    QVERIFY(window);
+    chooseSurnameAndEnter(*window);
+    keyboard->clear();
+
+    std::thread sender([&] { scanner.send(pieces, std::chrono::milliseconds(gapMs)); });
+    QTRY_COMPARE_WITH_TIMEOUT(loggedSizes(*window), logged, kReadsHandledMs);
+    sender.join();
+    auto *status = child<QLabel>(*window, "lBtypingNotice");
+    if (!notice.isEmpty())
+        QTRY_VERIFY2(status->text().startsWith(notice), qPrintable(status->text()));
+    QTRY_COMPARE(keyboard->events(), expectedTyping(typed));
+}
+
+// Reads that come while a modal dialog is open (one the operator opened,
+// or one that opened in the middle of typing a read) are logged as they
+// come and typed, in order, once it is closed.
+void ToolsTest::readsWhileABoxIsOpen_data()
+{
+    QTest::addColumn<bool>("boxWhileTyping");
+    QTest::newRow("the operator's box") << false;
+    QTest::newRow("a box opened while a read was typed") << true;
+}
+
+void ToolsTest::readsWhileABoxIsOpen()
+{
+    QFETCH(bool, boxWhileTyping);
+    FakeScanner scanner;
+    auto boxing = std::make_unique<BoxAfterText>();
+    BoxAfterText *boxes = boxing.get();
+    auto window = linkedWindow(scanner, std::move(boxing));
+    QVERIFY(window);
+    chooseSurnameAndEnter(*window);
+    keyboard->clear();
+    const QByteArray first = machineReadableZone("RAMIREZ<DIAZ<<MARIA<<<<<<<<<<<");
+    const QByteArray second = machineReadableZone("PEREZ<GOMEZ<<JUAN<<<<<<<<<<<<<");
+    const QByteArray barcode("7501234567890\r");
+    const QByteArray firstTyped("RAMIREZ DIAZ\r");
+
+    const QList<int> loggedBefore = boxWhileTyping ? QList<int>{90} : QList<int>{};
+    QList<int> loggedInBox;
+    RecordingKeyboard::Events typedInBox;
+    ModalCloser closer([&] {
+        scanner.send({boxWhileTyping ? second : first + second, barcode});
+        (void)QTest::qWaitFor([&] { return loggedSizes(*window).size() == 3; }, kReadsHandledMs);
+        loggedInBox = loggedSizes(*window);
+        typedInBox = keyboard->events();
+    });
+    if (boxWhileTyping) {
+        boxes->boxAfterNextText = true;
+        scanner.send({first});
+        QTRY_COMPARE_WITH_TIMEOUT(closer.seen.size(), 1, kReadsHandledMs);
+    } else {
+        QTest::mouseClick(child<QPushButton>(*window, "pBprefreshPort"), Qt::LeftButton);
+        QCOMPARE(closer.seen.size(), 1);
+    }
+    QCOMPARE(loggedInBox, QList<int>({90, 90, 14}));
+    QCOMPARE(typedInBox, expectedTyping(boxWhileTyping ? firstTyped : QByteArray()));
+    QTRY_COMPARE(keyboard->events(), expectedTyping(QList<QByteArray>{firstTyped, "PEREZ GOMEZ\r", barcode}));
+}
+
+// Typing a long block blocks the program; what the scanner sent meanwhile is
+// taken off the port in the pauses between keys, logged at once and typed
+// after the block.
+void ToolsTest::readsTakenInWhileTyping()
+{
+    FakeScanner scanner;
+    auto window = linkedWindow(scanner);
+    QVERIFY(window);
+    keyboard->clear();
+    const QByteArray typedFirst("1234567890\r");
+    const QByteArray cameMeanwhile("7501234567890\r");
+    {
+        // The port takes the bytes in, and the receive path is not told:
+        // as when they come during a typing run.
+        const QSignalBlocker unheard(window->scannerLink());
+        scanner.send({cameMeanwhile});
+        QVERIFY(window->scannerLink().waitForMoreBytes(kReadsHandledMs));
+    }
+    window->handleRead({typedFirst, ReadEnd::Terminator, 0});
+    QCOMPARE(loggedSizes(*window), QList<int>{int(cameMeanwhile.size())});
+    QCOMPARE(keyboard->events(), expectedTyping(typedFirst));
+    QTRY_COMPARE(keyboard->events(), expectedTyping(QList<QByteArray>{typedFirst, cameMeanwhile}));
 }
 
 void ToolsTest::typingNoticeBesideLinkStatus()
