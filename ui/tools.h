@@ -34,7 +34,7 @@ struct ToolsOptions
 };
 
 // The main window: the serial panel, the receive log and the transmit
-// configuration tab. Its slots read their widgets, call the link, capture and
+// configuration tab. Its slots read their widgets, call the link, card-record and
 // config logic, and write the results back.
 class tools : public QWidget
 {

@@ -1,5 +1,5 @@
 // The serial panel of the main window and the receive path: the slots hand
-// the work to ScannerLink and the capture logic and show what comes back.
+// the work to ScannerLink and the card-record logic and show what comes back.
 #include "tools.h"
 #include "ui_tools.h"
 

@@ -4,7 +4,7 @@
 windows_compiler=x86_64-w64-mingw32-g++
 
 build_windows_program() {
-  local out=$1 capture="$source_dir/capture"
+  local out=$1 keys="$source_dir/keys"
   shift
   if ! command -v "$windows_compiler" >/dev/null 2>&1; then
     echo "SKIP: $windows_compiler is not installed (apt-get install mingw-w64)" >&2
@@ -12,9 +12,9 @@ build_windows_program() {
   fi
   mkdir -p "$(dirname "$out")"
   "$windows_compiler" -std=c++17 -static -O1 -Wall -Wextra \
-    -I "$capture" -I "$source_dir/tests/keys" \
-    "$capture/altcode.cpp" "$capture/keyboarddevice.cpp" "$capture/keyboard_windows.cpp" \
-    "$capture/keyinjector.cpp" "$capture/recordingkeyboard.cpp" "$capture/uslayout.cpp" \
-    "$capture/windows1252.cpp" "$capture/windowsinput_user32.cpp" \
+    -I "$keys" -I "$keys/windows" -I "$source_dir/tests/keys" \
+    "$keys/altcode.cpp" "$keys/keyboarddevice.cpp" "$keys/windows/keyboard_windows.cpp" \
+    "$keys/keyinjector.cpp" "$keys/recordingkeyboard.cpp" "$keys/uslayout.cpp" \
+    "$keys/windows1252.cpp" "$keys/windows/windowsinput_user32.cpp" \
     "$@" -luser32 -o "$out"
 }
