@@ -1,5 +1,7 @@
 #include "portwatch.h"
 
+#include "devicenotice.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -70,13 +72,24 @@ PortWatch::PortWatch(PortLister lister, QString devicesFolder, QObject *parent)
     m_settleTimer.setInterval(kSettleTime);
     connect(&m_pollTimer, &QTimer::timeout, this, [this] {
         const std::optional<QString> back = lookOnce();
-        if (!back)
+        if (!back) {
+            // Told of a change, the watch keeps looking while the system
+            // describes the new device; then it waits to be told again.
+            if (m_notice && m_sinceNotice.hasExpired(kNewDeviceDescribedWithin.count()))
+                m_pollTimer.stop();
             return;
+        }
         m_pollTimer.stop();
         m_returnedName = *back;
         m_settleTimer.start();
     });
-    connect(&m_settleTimer, &QTimer::timeout, this, [this] { emit deviceReturned(m_returnedName); });
+    connect(&m_settleTimer, &QTimer::timeout, this, [this] {
+        m_active = false;
+        emit deviceReturned(m_returnedName);
+    });
+    m_notice = createDeviceNotice(this);
+    if (m_notice)
+        connect(m_notice, &DeviceNotice::devicesChanged, this, &PortWatch::lookForAWhile);
 }
 
 QString PortWatch::defaultDevicesFolder()
@@ -101,13 +114,25 @@ void PortWatch::start(const PortIdentity &lost)
     // made its node anew, and only the node the link had tells.
     m_lostNode = m_lost.nodeWhenLinked.isEmpty() ? nodeNow : m_lost.nodeWhenLinked;
     m_seenAbsent = nodeNow.isEmpty();
-    m_pollTimer.start();
+    m_active = true;
+    // The device may have come back before the watch began.
+    lookForAWhile();
 }
 
 void PortWatch::stop()
 {
+    m_active = false;
     m_pollTimer.stop();
     m_settleTimer.stop();
+}
+
+void PortWatch::lookForAWhile()
+{
+    if (!m_active || m_settleTimer.isActive())
+        return;
+    m_sinceNotice.start();
+    if (!m_pollTimer.isActive())
+        m_pollTimer.start();
 }
 
 std::optional<QString> PortWatch::lookOnce()
