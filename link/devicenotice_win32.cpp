@@ -4,7 +4,7 @@
 // both; Qt's event loop dispatches its messages.
 #include "devicenotice.h"
 
-#include "comportguid_win32.h"
+#include "comport_win32.h"
 
 #include <windows.h>
 

@@ -26,6 +26,10 @@ using PortLister = std::function<QList<SerialPortEntry>()>;
 // The ports the system reports, in the order it reports them, unfiltered.
 QList<SerialPortEntry> systemPorts();
 
+// Whether the system has a port of this name now, listed or not; for ports
+// that are not files, whose coming and going no device node shows.
+bool portNamePresent(const QString &portName);
+
 // The order ports are listed in: by name, then by number, so that COM2
 // comes before COM10.
 bool portNameBefore(const QString &a, const QString &b);

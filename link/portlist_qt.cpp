@@ -3,6 +3,8 @@
 
 #include <QSerialPortInfo>
 
+#include <algorithm>
+
 QList<SerialPortEntry> systemPorts()
 {
     QList<SerialPortEntry> entries;
@@ -19,3 +21,9 @@ QList<SerialPortEntry> systemPorts()
     return entries;
 }
 
+
+bool portNamePresent(const QString &portName)
+{
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    return std::any_of(ports.begin(), ports.end(), [&portName](const QSerialPortInfo &port) { return port.portName() == portName; });
+}

@@ -4,7 +4,7 @@
 // names (drivers of virtual ports often register nothing else).
 #include "portlist.h"
 
-#include "comportguid_win32.h"
+#include "comport_win32.h"
 
 #include <windows.h>
 
@@ -121,6 +121,24 @@ void addSerialCommPorts(QList<SerialPortEntry> *ports)
 }
 
 } // namespace
+
+bool portNamePresent(const QString &portName)
+{
+    wchar_t target[kTextCapacity] = {};
+    if (QueryDosDeviceW(reinterpret_cast<const wchar_t *>(portName.utf16()), target, kTextCapacity) != 0)
+        return true;
+    // Wine makes no DOS device name of a COM port linked into its prefix by
+    // hand; such a port is asked directly. A port that exists but is busy
+    // is there all the same.
+    const HANDLE port = CreateFileW(reinterpret_cast<const wchar_t *>(comDevicePath(portName).utf16()),
+                                    GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (port != INVALID_HANDLE_VALUE) {
+        CloseHandle(port);
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
 
 QList<SerialPortEntry> systemPorts()
 {

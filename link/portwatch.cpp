@@ -13,7 +13,7 @@ namespace {
 constexpr std::chrono::milliseconds kLookInterval{1000};
 constexpr std::chrono::milliseconds kSettleTime{500};
 constexpr std::chrono::milliseconds kNewDeviceDescribedWithin{3000};
-// Where ports are not files, a listed name is all there is to compare.
+// Where ports are not files, a name being there is all there is to compare.
 const QString kListedSignature = QStringLiteral("listed");
 
 bool listed(const QList<SerialPortEntry> &ports, const QString &name)
@@ -42,12 +42,12 @@ QString nodeSignature(const QString &location)
 }
 
 // What a port name stands for now: its device node, or where ports are not
-// files its being listed; empty while it is absent.
+// files its being there; empty while it is absent.
 QString nodeOfPort(const QString &portName, const QList<SerialPortEntry> &ports)
 {
     const QString location = portSystemLocation(portName);
     if (location.isEmpty())
-        return listed(ports, portName) ? kListedSignature : QString();
+        return listed(ports, portName) || portNamePresent(portName) ? kListedSignature : QString();
     return nodeSignature(location);
 }
 

@@ -9,6 +9,8 @@
 // A look costs one driver call; the link is idle most of the day.
 #include "serialdevice.h"
 
+#include "comport_win32.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -27,9 +29,6 @@ constexpr DWORD kWaitSliceMs = 1;
 constexpr DWORD kWriteTimeoutMs = 2000;
 constexpr DWORD kReadChunkBytes = 4096;
 constexpr BYTE kDataBits = 8;
-// Names of ports past COM9 open only in the device namespace; the short
-// names open there too.
-const QString kDeviceNamespace = QStringLiteral("\\\\.\\");
 
 OpenFailure openFailureFromError(DWORD error)
 {
@@ -62,7 +61,7 @@ public:
     bool open() override
     {
         close();
-        const QString path = m_portName.startsWith(kDeviceNamespace) ? m_portName : kDeviceNamespace + m_portName;
+        const QString path = comDevicePath(m_portName);
         m_handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
                                nullptr, OPEN_EXISTING, 0, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE) {

@@ -100,11 +100,17 @@ grep -q "^MODULE_VERSION = $qt_version\$" "$src/.qmake.conf" ||
 
 mkdir "$scratch/build"
 cd "$scratch/build"
+log="$cache_root/qt-$qt_version-$hash.log"
+echo "Building Qt $qt_version for Windows into $prefix (about a quarter of an hour on two cores; log: $log)" >&2
+failed() {
+  tail -n 40 "$log" >&2
+  exit 1
+}
 # The prefix written into the build is the final folder: Qt's CMake files
 # find themselves relative to where they lie, and qmake reads qt.conf.
-"$src/configure" -prefix "$prefix" "${options[@]}" >&2
-make -j"$jobs" >&2
-make install INSTALL_ROOT="$staging" >&2
+"$src/configure" -prefix "$prefix" "${options[@]}" >"$log" 2>&1 || failed
+make -j"$jobs" >>"$log" 2>&1 || failed
+make install INSTALL_ROOT="$staging" >>"$log" 2>&1 || failed
 
 # The install landed under the staging root at the final path; move it into
 # place in one rename.

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Builds the Debian packages (quillon, libtalvex1, libtalvex-dev) and the
-# Talvex kit for Windows from the build folder given (default: build/, built
-# first), into the output folder given (default: that build folder's
-# packages/).
+# Builds the Debian packages (quillon, libtalvex1, libtalvex-dev), the
+# Talvex kit for Windows and Quillon.exe from the build folder given
+# (default: build/, built first; Quillon.exe from build-windows/ beside it),
+# into the output folder given (default: that build folder's packages/).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$top/build}")
 out=$(realpath -m "${2:-$build/packages}")
 
+windows="$(dirname "$build")/build-windows"
 if [ "${QUILLON_PACKAGE_NO_BUILD:-0}" != 1 ]; then
   BUILD_TARGETS="quillon quillon-scanner-sim talvex talvex-windows-kit debian-changelog manual-pages" \
     "$top/scripts/build.sh" "$build"
+  "$top/scripts/build-windows.sh" "$windows" >/dev/null
 fi
 mkdir -p "$out"
 (cd "$build" && cpack -G DEB -B "$out/cpack" >/dev/null)
@@ -18,4 +20,5 @@ mv "$out"/cpack/*.deb "$out"/
 rm -rf "$out/cpack"
 kit=$(find "$build/talvex/kit" -maxdepth 1 -name 'Talvex-*-windows.zip' 2>/dev/null | head -n 1)
 [ -n "$kit" ] && cp "$kit" "$out"/
+[ -f "$windows/Quillon.exe" ] && cp "$windows/Quillon.exe" "$out"/
 ls -l "$out"

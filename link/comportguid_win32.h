@@ -1,6 +1,0 @@
-#pragma once
-
-#include <windows.h>
-
-// The device interface that every COM port offers, whatever its class.
-inline constexpr GUID kComPortInterface{0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
