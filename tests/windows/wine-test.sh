@@ -10,4 +10,8 @@ cleanup() {
   rm -rf "$prefix"
 }
 trap cleanup EXIT
+# Without a console, Qt sends test results and debug output to the
+# debugger rather than to standard output. Wine hands Qt's variables to
+# Windows programs only under the prefix WINE.
+export WINEQT_FORCE_STDERR_LOGGING=1
 WINEPREFIX=$prefix "$here/../wine-run.sh" "$@"

@@ -57,9 +57,9 @@ QProcessEnvironment WineProgram::environment() const
     environment.insert(QStringLiteral("WINEPREFIX"), m_prefix.path());
     environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-    // Qt writes its debug output to the debugger where there is no console.
-    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // Qt writes its debug output to the debugger where there is no console;
+    // Wine hands Qt's variables to Windows programs only under the prefix WINE.
+    environment.insert(QStringLiteral("WINEQT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
     return environment;
 }
 
