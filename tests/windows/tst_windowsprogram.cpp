@@ -18,6 +18,9 @@ namespace {
 const QString kQuillon = QStringLiteral("Quillon.exe");
 const QString kTool = QStringLiteral("tests/windows/windows_test_tool.exe");
 const QString kMainWindowTitle = QStringLiteral("Quillon");
+// The login window and the message box have no title of their own; Qt names
+// such a window after the program. Being frameless, they show no title bar.
+const QString kUntitledWindowTitle = kMainWindowTitle;
 const QString kTargetTitle = QStringLiteral("Typing target");
 const QSize kMessageBoxSize{340, 180};
 constexpr int kScannerComPort = 5;
@@ -97,15 +100,15 @@ std::optional<WineProgram::Window> WindowsProgramTest::startAndLogIn(const WineP
                                                                      const QString &locale)
 {
     wine.start(quillon, kQuillon, arguments, session.folder(), locale);
-    const std::optional<WineProgram::Window> login = wine.waitForWindow(QuillonSession::kLoginWindowSize, QString());
+    const std::optional<WineProgram::Window> login = wine.waitForWindow(QuillonSession::kLoginWindowSize, kUntitledWindowTitle);
     if (!login)
         return std::nullopt;
     WineProgram::click(login->origin + QuillonSession::kLoginButton);
     return wine.waitForWindow(QuillonSession::kMainWindowSize, kMainWindowTitle);
 }
 
-// The frameless login window alone first, with no title; "Login" hides it
-// and shows the main window.
+// The frameless login window alone first; "Login" hides it and shows the
+// main window.
 void WindowsProgramTest::loginThenMainWindow()
 {
     WineProgram wine;
@@ -115,14 +118,14 @@ void WindowsProgramTest::loginThenMainWindow()
     QElapsedTimer clock;
     clock.start();
     wine.start(quillon, kQuillon, {}, session.folder());
-    const std::optional<WineProgram::Window> login = wine.waitForWindow(QuillonSession::kLoginWindowSize, QString());
+    const std::optional<WineProgram::Window> login = wine.waitForWindow(QuillonSession::kLoginWindowSize, kUntitledWindowTitle);
     QVERIFY2(login, "the login window did not appear");
     qInfo("login window %lld ms after the start", static_cast<long long>(clock.elapsed()));
     QCOMPARE(wine.windows().size(), 1);
 
     WineProgram::click(login->origin + QuillonSession::kLoginButton);
     QVERIFY2(wine.waitForWindow(QuillonSession::kMainWindowSize, kMainWindowTitle), "the main window did not appear");
-    QVERIFY2(wine.waitUntilGone(QuillonSession::kLoginWindowSize, QString()), "the login window stayed");
+    QVERIFY2(wine.waitUntilGone(QuillonSession::kLoginWindowSize, kUntitledWindowTitle), "the login window stayed");
     endProcess(quillon);
 }
 
@@ -195,7 +198,7 @@ void WindowsProgramTest::missingPortRefused()
         startAndLogIn(wine, quillon, session, {QStringLiteral("--port"), kMissingPort});
     QVERIFY2(main, "the login window or the main window did not appear");
     WineProgram::click(main->origin + QuillonSession::kOpenButton);
-    QVERIFY2(wine.waitForWindow(kMessageBoxSize, QString()), "no message box");
+    QVERIFY2(wine.waitForWindow(kMessageBoxSize, kUntitledWindowTitle), "no message box");
     QByteArray output;
     QVERIFY2(waitForOutput(quillon, &output, "cannot open " + kMissingPort.toLatin1()), output.constData());
     endProcess(quillon);
