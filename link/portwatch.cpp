@@ -113,7 +113,9 @@ void PortWatch::start(const PortIdentity &lost)
     // seconds: a device re-plugged meanwhile under the same name has already
     // made its node anew, and only the node the link had tells.
     m_lostNode = m_lost.nodeWhenLinked.isEmpty() ? nodeNow : m_lost.nodeWhenLinked;
-    m_seenAbsent = nodeNow.isEmpty();
+    // A port that is no file has no node to tell an old device from a new
+    // one: the link's loss is its going away.
+    m_seenAbsent = nodeNow.isEmpty() || m_lostNode == kListedSignature;
     m_active = true;
     // The device may have come back before the watch began.
     lookForAWhile();

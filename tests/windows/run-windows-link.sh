@@ -4,8 +4,8 @@
 # simulator's pseudo-terminals in the prefix's dosdevices folder:
 #   COM3  a scanner that sends a barcode once it has been identified
 #   COM4  a port that another program holds
-#   COM6  a scanner whose cable is pulled a second after the port is opened,
-#         and plugged in again a second later
+#   COM6  a scanner whose cable is pulled once the checks have identified
+#         it, and plugged in again a second later
 #   COM9  nothing
 # Root may open a port that another program holds, so as root this runs
 # itself again as nobody. Exit 77: skipped.
@@ -17,6 +17,11 @@ holder=$3
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run=${QUILLON_WINE_RUN:-$here/../wine-run.sh}
 skip() { echo "SKIP: $*"; exit 77; }
+# Bounds that end a hung Wine here, where the cleanup still runs.
+prefix_seconds=120
+checks_seconds=150
+# How the simulator's output begins the line of its answer to the model query.
+model_reply="31 00 16 00"
 
 exe="$windows_build/tests/windows/windows_link_checks.exe"
 [ -n "$windows_build" ] && [ -f "$exe" ] ||
@@ -52,7 +57,8 @@ trap cleanup EXIT
 
 "$sim" --link "$work/scanner" --send barcode --delay 0.5 & pids+=($!)
 "$sim" --link "$work/held" & pids+=($!)
-"$sim" --link "$work/unplugged" --unplug-after 1 --replug-after 1 & pids+=($!)
+"$sim" --link "$work/unplugged" > "$work/unplugged.out" & unplugged=$!
+pids+=($unplugged)
 for _ in $(seq 100); do
   [ -e "$work/scanner" ] && [ -e "$work/held" ] && [ -e "$work/unplugged" ] && break
   sleep 0.1
@@ -61,12 +67,35 @@ done
 for _ in $(seq 100); do grep -q held "$work/holder.out" 2>/dev/null && break; sleep 0.1; done
 grep -q held "$work/holder.out" || { echo "the port holder could not hold the port"; exit 1; }
 
-# Linked before the prefix is made, so that Wine lists them as it does the
-# machine's own ports.
-mkdir -p "$WINEPREFIX/dosdevices"
+# Wine makes the prefix's dosdevices folder as it makes the prefix, and
+# would take a folder that is already there for a made prefix.
+wine=""
+for candidate in wine64 /usr/lib/wine/wine64 wine; do
+  if command -v "$candidate" >/dev/null 2>&1; then wine=$(command -v "$candidate"); break; fi
+done
+WINEDEBUG=-all DISPLAY= timeout "$prefix_seconds" "$wine" wineboot --init >/dev/null 2>&1 ||
+  { echo "wineboot could not make the prefix"; exit 1; }
 ln -s "$work/scanner" "$WINEPREFIX/dosdevices/com3"
 ln -s "$work/held" "$WINEPREFIX/dosdevices/com4"
 ln -s "$work/unplugged" "$WINEPREFIX/dosdevices/com6"
 
+# Without a console Qt writes test results to the debugger; Wine hands
+# Qt's variables to Windows programs only under the prefix WINE.
+WINEQT_FORCE_STDERR_LOGGING=1 \
 QUILLON_COM_SCANNER=COM3 QUILLON_COM_HELD=COM4 QUILLON_COM_UNPLUGGED=COM6 QUILLON_COM_MISSING=COM9 \
-  "$wine_run" "$exe"
+  timeout "$checks_seconds" "$wine_run" "$exe" &
+checks=$!
+
+# The cable of COM6 is pulled when the checks have asked for the model
+# there (the simulator ends, its pseudo-terminal hangs up), and plugged in
+# again a second later: a new pseudo-terminal behind the same link.
+for _ in $(seq "$((checks_seconds * 10))"); do
+  grep -q "^answered $model_reply" "$work/unplugged.out" 2>/dev/null && break
+  kill -0 "$checks" 2>/dev/null || break
+  sleep 0.1
+done
+kill "$unplugged" 2>/dev/null
+wait "$unplugged" 2>/dev/null
+sleep 1
+"$sim" --link "$work/unplugged" > "$work/replugged.out" & pids+=($!)
+wait "$checks"
