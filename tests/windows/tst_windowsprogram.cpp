@@ -31,6 +31,7 @@ const QString kMissingPort = QStringLiteral("COM9");
 // their Unicode value, which Wine delivers.
 const QString kUnicodeTypingLocale = QStringLiteral("ru_RU.UTF-8");
 constexpr int kTypedWithinMs = 20000;
+constexpr int kTypedPollMs = 5;
 constexpr int kIdentifiedWithinMs = 20000;
 constexpr int kFocusSettleMs = 500;
 constexpr int kClipboardSettleMs = 500;
@@ -163,9 +164,21 @@ void WindowsProgramTest::scannerToEditControl()
 
     QString typed;
     for (const scanned::Block &block : blocks) {
-        session.simulator().write("\n"); // the simulator sends its next block
+        const int typedBefore = typed.size();
         typed += QString(block.typed).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(readUtf8(typedFile), typed, kTypedWithinMs);
+        QElapsedTimer sent;
+        sent.start();
+        session.simulator().write("\n"); // the simulator sends its next block
+        qint64 firstTypedMs = -1;
+        QString now;
+        while ((now = readUtf8(typedFile)) != typed && !sent.hasExpired(kTypedWithinMs)) {
+            if (firstTypedMs < 0 && now.size() > typedBefore)
+                firstTypedMs = sent.elapsed();
+            QTest::qWait(kTypedPollMs);
+        }
+        QCOMPARE(now, typed);
+        qInfo("%d bytes: first character typed %lld ms after they were sent, all of them after %lld ms",
+              int(block.bytes.size()), static_cast<long long>(firstTypedMs), static_cast<long long>(sent.elapsed()));
     }
     QTest::qWait(kQuietAfterMs);
     QCOMPARE(readUtf8(typedFile), typed); // nothing more arrives
