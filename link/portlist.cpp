@@ -6,8 +6,6 @@
 #include <utility>
 
 namespace {
-const QString kPortOption = QStringLiteral("--port");
-const QString kPortOptionWithValue = QStringLiteral("--port=");
 const QString kDeviceFolder = QStringLiteral("/dev/");
 const QString kToolTipWithMaker = QStringLiteral("%1 (%2)");
 constexpr int kHexBase = 16;
@@ -87,21 +85,4 @@ QString portSystemLocation(const QString &portName)
         return portName;
     return kDeviceFolder + portName;
 #endif
-}
-
-QStringList extraPortsFromArguments(const QStringList &arguments)
-{
-    QStringList paths;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == kPortOption) {
-            if (i + 1 < arguments.size())
-                paths << arguments.at(++i);
-        } else if (argument.startsWith(kPortOptionWithValue)) {
-            const QString path = argument.mid(kPortOptionWithValue.size());
-            if (!path.isEmpty())
-                paths << path;
-        }
-    }
-    return paths;
 }

@@ -52,9 +52,3 @@ QString portToolTip(const SerialPortEntry &port);
 // Where the device node of a port lies (a name that is a path stays as it
 // is, a bare name lies under /dev); empty where ports are not files.
 QString portSystemLocation(const QString &portName);
-
-// Ports the system does not list (a pseudo-terminal, a device node that
-// enumeration missed) given on the command line as "--port PATH" or
-// "--port=PATH", repeatable, in the order given. The first argument is the
-// program and is skipped; a "--port" with nothing after it is ignored.
-QStringList extraPortsFromArguments(const QStringList &arguments);

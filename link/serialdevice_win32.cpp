@@ -10,8 +10,8 @@
 #include "serialdevice.h"
 
 #include "comport_win32.h"
+#include "linklog.h"
 
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -200,7 +200,7 @@ private:
         if (!isOpen() || !ClearCommError(m_handle, &lineErrors, &status))
             return false;
         if (lineErrors != 0)
-            qDebug().noquote() << "line errors on" << m_portName + ":" << Qt::hex << lineErrors;
+            qCDebug(lcLink).noquote() << "line errors on" << m_portName + ":" << Qt::hex << lineErrors;
         *queued = status.cbInQue;
         return true;
     }

@@ -3,6 +3,8 @@
 # Talvex kit for Windows and Quillon.exe from the build folder given
 # (default: build/, built first; Quillon.exe from build-windows/ beside it),
 # into the output folder given (default: that build folder's packages/).
+# Installs what that needs first: the kit's cross-compilers and llvm's
+# dlltool come with the test set, not with what run.sh installs.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$top/build}")
@@ -10,6 +12,7 @@ out=$(realpath -m "${2:-$build/packages}")
 
 windows="$(dirname "$build")/build-windows"
 if [ "${QUILLON_PACKAGE_NO_BUILD:-0}" != 1 ]; then
+  "$top/scripts/setup.sh" "$top/scripts/packages.txt" "$top/scripts/run-packages.txt"
   BUILD_TARGETS="quillon quillon-scanner-sim talvex talvex-windows-kit debian-changelog manual-pages" \
     "$top/scripts/build.sh" "$build"
   "$top/scripts/build-windows.sh" "$windows" >/dev/null

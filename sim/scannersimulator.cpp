@@ -213,7 +213,8 @@ void ScannerSimulator::schedule(const QByteArray &bytes, Clock::time_point due, 
     for (int i = 0; i < count; ++i) {
         const int end = size * (i + 1) / count;
         const bool last = i + 1 == count;
-        m_writes.push_back({due + i * gap, bytes.mid(start, end - start), dataBlock, last ? bytes : QByteArray()});
+        m_writes.push_back(
+            {due + i * gap, bytes.mid(start, end - start), dataBlock, last ? bytes : QByteArray(), i + 1, count});
         start = end;
     }
 }
@@ -266,6 +267,10 @@ void ScannerSimulator::writeBytes(const PendingWrite &pending)
         done += put;
     }
     tcdrain(m_line.masterFd());
+    // Each piece of a split reply or block is said as it goes out: how the
+    // host's reads happen to slice the bytes shows nothing of it.
+    if (pending.pieces > 1)
+        std::printf("piece %d/%d: %s\n", pending.piece, pending.pieces, hexOf(bytes).constData());
     if (pending.whole.isNull())
         return;
     if (!pending.dataBlock)

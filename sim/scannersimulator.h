@@ -33,6 +33,8 @@ private:
         QByteArray bytes;
         bool dataBlock;
         QByteArray whole; // on the last piece of a reply or block: all of it, for the report
+        int piece;        // which piece of how many, counted from 1
+        int pieces;
     };
 
     void handleCable(Clock::time_point now);

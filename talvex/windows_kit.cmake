@@ -1,6 +1,6 @@
 # The kit for Windows callers: both DLLs (stripped) with import libraries for mingw
 # (.dll.a) and for Microsoft's linker (.lib, short import format), the header,
-# the .def files and a README, zipped. The mingw import libraries come from
+# the .def files, a README and the licence, zipped. The mingw import libraries come from
 # binutils' dlltool, the .lib files from llvm-dlltool; both read the .def, so
 # no Windows toolchain is needed. 32-bit callers use stdcall-decorated names,
 # hence the second .def with "kill-at".
@@ -24,7 +24,8 @@ set(kit_commands
   COMMAND ${CMAKE_COMMAND} -E make_directory ${kit_dir}/include
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/include/talvex.h ${kit_dir}/include/
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/talvex.def
-          ${CMAKE_CURRENT_SOURCE_DIR}/talvex_i686.def ${CMAKE_CURRENT_SOURCE_DIR}/kit/README.txt ${kit_dir}/)
+          ${CMAKE_CURRENT_SOURCE_DIR}/talvex_i686.def ${CMAKE_CURRENT_SOURCE_DIR}/kit/README.txt ${kit_dir}/
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${kit_dir}/LICENSE.txt)
 foreach(arch x86_64 i686)
   if(arch STREQUAL "x86_64")
     set(def ${CMAKE_CURRENT_SOURCE_DIR}/talvex.def)
@@ -51,7 +52,7 @@ add_custom_command(OUTPUT ${TALVEX_WINDOWS_KIT}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/talvex/kit
   DEPENDS talvex-dll ${TALVEX_DLLS} ${CMAKE_CURRENT_SOURCE_DIR}/include/talvex.h
           ${CMAKE_CURRENT_SOURCE_DIR}/talvex.def ${CMAKE_CURRENT_SOURCE_DIR}/talvex_i686.def
-          ${CMAKE_CURRENT_SOURCE_DIR}/kit/README.txt
+          ${CMAKE_CURRENT_SOURCE_DIR}/kit/README.txt ${PROJECT_SOURCE_DIR}/LICENSE
   COMMENT "Zipping the Talvex kit for Windows"
   VERBATIM)
 add_custom_target(talvex-windows-kit ALL DEPENDS ${TALVEX_WINDOWS_KIT})

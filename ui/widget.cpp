@@ -1,9 +1,8 @@
 #include "widget.h"
 #include "ui_widget.h"
+#include "uilog.h"
 
-#include <QApplication>
 #include <QMouseEvent>
-#include <QDebug>
 
 namespace {
 // The one account this station accepts.
@@ -17,10 +16,9 @@ Widget::Widget(QWidget *parent, ToolsOptions options)
     , mainWindow(nullptr, std::move(options))
     , ui(new Ui::Widget)
 {
+    // No high-DPI scaling, Qt 5's default: the forms are in unscaled pixels,
+    // and on Windows qt.conf in the bundle leaves the stretching to the system.
     setWindowFlags(Qt::FramelessWindowHint);
-    // The application object exists already, so Qt ignores this: the program
-    // runs without high-DPI scaling, as qt.conf in the bundle also asks.
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     ui->setupUi(this);
     ui->lEuserName->setText(kAcceptedUser);
     ui->lEuserPassword->setEchoMode(QLineEdit::Password);
@@ -36,7 +34,7 @@ void Widget::on_pBuserlogin_clicked()
 {
     // Compared exactly as typed: no trimming, no case folding.
     if (ui->lEuserName->text() == kAcceptedUser && ui->lEuserPassword->text() == kAcceptedPassword) {
-        qDebug() << "Login ok!";
+        qCDebug(lcUi) << "Login ok!";
         hide();
         mainWindow.show();
     }

@@ -2,13 +2,14 @@
 # Installs the build into a scratch DESTDIR under the prefix /usr and checks
 # the tree as a desktop and a developer meet it: every file in place, the
 # desktop entry and the AppStream file valid, libtalvex.so.1 as the SONAME,
-# and a caller built once through pkg-config and once through
+# a caller built once through pkg-config and once through
 # find_package(Talvex) that round-trips a message through the installed
-# library.
+# library, and the README's own example built and run as it says, with a
+# key record made by its recipe.
 # usage: check_install_tree.sh BUILD_DIR SOURCE_DIR WORK_DIR LIBDIR (below the prefix)
 set -u
 build=$1 src=$2 work=$3 libdir=usr/$4
-for tool in desktop-file-validate appstreamcli pkg-config readelf c++; do
+for tool in desktop-file-validate appstreamcli pkg-config readelf c++ cc openssl python3; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/setup.sh)"; exit 77; }
 done
 root="$work/root"
@@ -36,7 +37,7 @@ for size in 16 32 48 64 128; do
   expected+=$'\n'"usr/share/icons/hicolor/${size}x${size}/apps/quillon.png"
 done
 for pkg in quillon libtalvex1 libtalvex-dev; do
-  expected+=$'\n'"usr/share/doc/$pkg/copyright"$'\n'"usr/share/doc/$pkg/changelog.gz"
+  expected+=$'\n'"usr/share/doc/$pkg/copyright"$'\n'"usr/share/doc/$pkg/changelog.Debian.gz"
 done
 while read -r f; do
   [ -e "$root/$f" ] || fail "missing from the installed tree: /$f"
@@ -68,6 +69,21 @@ else
   fail "the pkg-config caller does not build"
 fi
 
+# The README's example: the C program, the key recipe and the build command,
+# taken from its fenced blocks in order.
+example="$work/readme-example"
+mkdir -p "$example"
+awk '/^```c$/ { on = 1; next } /^```$/ { on = 0 } on' "$src/README.md" >"$example/seal.c"
+awk -v dir="$example" '/^```sh$/ { on = 1; n++; next } /^```$/ { on = 0 } on { print > (dir "/step" n ".sh") }' "$src/README.md"
+if (cd "$example" && sh step1.sh && [ "$(stat -c %s key.bin)" -eq 1412 ]) >"$example/log" 2>&1 &&
+   (cd "$example" && PKG_CONFIG_PATH="$root/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$root" \
+      PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 sh -e step2.sh) >"$example/out" 2>>"$example/log"; then
+  grep -qx "card 0042" "$example/out" || fail "the README's example printed '$(cat "$example/out")'"
+else
+  cat "$example/log"
+  fail "the README's example does not build or run as the README says"
+fi
+
 if cmake -S "$src/tests/install/cmake-caller" -B "$work/cmake-caller" -DCMAKE_PREFIX_PATH="$root/usr" \
      -DCALLER_SOURCE="$caller" -DKEY_HEADER_DIR="$keys" >"$work/cmake-caller.log" 2>&1 &&
    cmake --build "$work/cmake-caller" >>"$work/cmake-caller.log" 2>&1; then
@@ -79,5 +95,5 @@ else
   fail "the find_package caller does not build"
 fi
 
-[ $status -eq 0 ] && echo "installed tree complete; desktop entry and metadata valid; both callers round-trip"
+[ $status -eq 0 ] && echo "installed tree complete; desktop entry and metadata valid; both callers and the README's example round-trip"
 exit $status

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Talvex kit for Windows as its callers unpack it: every file in place,
-# the import libraries for Microsoft's linker naming the DLL's exports (the
+# The Talvex kit for Windows as its callers unpack it: every file in place
+# with the licence, each DLL's version block as Windows shows it, the import
+# libraries for Microsoft's linker naming the DLL's exports (the
 # 32-bit one binding stdcall-decorated names to undecorated imports), and a
 # caller linked through the mingw import library of each architecture; the
 # 64-bit one round-trips a message under wine.
@@ -20,7 +21,7 @@ top="$work/$(basename "$kit" .zip)"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-for f in README.txt talvex.def talvex_i686.def include/talvex.h \
+for f in README.txt LICENSE.txt talvex.def talvex_i686.def include/talvex.h \
          x86_64/Talvex.dll x86_64/Talvex.lib x86_64/libtalvex.dll.a \
          i686/Talvex.dll i686/Talvex.lib i686/libtalvex.dll.a; do
   [ -f "$top/$f" ] || fail "missing from the kit: $f"
@@ -44,6 +45,19 @@ check_lib() {
 check_lib x86_64 '%s' name
 check_lib i686 '_%s@24' undecorate
 
+cmp -s "$top/LICENSE.txt" "$src/LICENSE" || fail "LICENSE.txt is not the project's licence"
+version=$(sed -n 's/^project(Quillon VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
+for arch in x86_64 i686; do
+  windres=$(command -v $arch-w64-mingw32-windres) || { fail "$arch-w64-mingw32-windres is missing"; continue; }
+  block=$("$windres" -i "$top/$arch/Talvex.dll" -O rc 2>&1 | sed 's/^ *//')
+  for line in "FILEVERSION ${version//./, }" "PRODUCTVERSION ${version//./, }" 'FILETYPE 0x2' \
+              "VALUE \"FileVersion\", \"$version\"" "VALUE \"ProductVersion\", \"$version\"" \
+              'VALUE "ProductName", "Talvex"' 'VALUE "OriginalFilename", "Talvex.dll"' \
+              'VALUE "LegalCopyright", "Copyright 2026 The Quillon developers; Apache-2.0"'; do
+    grep -qxF -- "$line" <<<"$block" || fail "$arch/Talvex.dll has no version line '$line'"
+  done
+done
+
 caller="$src/tests/install/talvex_caller.cpp"
 for arch in x86_64 i686; do
   cxx=$arch-w64-mingw32-g++
@@ -60,5 +74,5 @@ if [ -f "$work/x86_64/caller.exe" ]; then
   [ $rc -eq 0 ] || [ $rc -eq 77 ] || fail "the 64-bit caller failed under wine ($rc)"
 fi
 
-[ $status -eq 0 ] && echo "Windows kit complete; import libraries link and the 64-bit one runs"
+[ $status -eq 0 ] && echo "Windows kit complete with its licence and version blocks; import libraries link and the 64-bit one runs"
 exit $status

@@ -49,9 +49,8 @@ public:
     }
     bool write(const QByteArray &bytes) { return ::write(fd, bytes.constData(), bytes.size()) == bytes.size(); }
 
-    // Reads until `done` says the bytes are complete or the time is up;
-    // `reads` counts the reads that brought bytes.
-    QByteArray readUntil(const std::function<bool(const QByteArray &)> &done, int withinMs, int *reads = nullptr)
+    // Reads until `done` says the bytes are complete or the time is up.
+    QByteArray readUntil(const std::function<bool(const QByteArray &)> &done, int withinMs)
     {
         QByteArray got;
         QElapsedTimer clock;
@@ -62,11 +61,8 @@ public:
                 continue;
             char chunk[512];
             const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n > 0) {
+            if (n > 0)
                 got.append(chunk, static_cast<int>(n));
-                if (reads)
-                    ++*reads;
-            }
         }
         return got;
     }

@@ -22,8 +22,6 @@ private slots:
     void resultText();
     void replyTexts_data();
     void replyTexts();
-    void portsFromArguments_data();
-    void portsFromArguments();
     void portDescribed_data();
     void portDescribed();
     void portsInOrder_data();
@@ -100,28 +98,6 @@ void IdentificationTest::replyTexts()
     QFETCH(QString, model);
     QCOMPARE(versionTextFromPayload(payload), version);
     QCOMPARE(modelTextFromPayload(payload), model);
-}
-
-void IdentificationTest::portsFromArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("ports");
-    QTest::newRow("none") << QStringList{"quillon"} << QStringList{};
-    QTest::newRow("one") << QStringList{"quillon", "--port", "/tmp/scanner"} << QStringList{"/tmp/scanner"};
-    QTest::newRow("repeated, in order")
-        << QStringList{"quillon", "--port", "/dev/pts/7", "--port=/tmp/b", "--port", "/tmp/a"}
-        << QStringList{"/dev/pts/7", "/tmp/b", "/tmp/a"};
-    QTest::newRow("other options left alone")
-        << QStringList{"quillon", "--verbose", "--port", "/tmp/s", "file"} << QStringList{"/tmp/s"};
-    QTest::newRow("missing value") << QStringList{"quillon", "--port"} << QStringList{};
-    QTest::newRow("program name is not an option") << QStringList{"--port", "x"} << QStringList{};
-}
-
-void IdentificationTest::portsFromArguments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, ports);
-    QCOMPARE(extraPortsFromArguments(arguments), ports);
 }
 
 void IdentificationTest::portDescribed_data()

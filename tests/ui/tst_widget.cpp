@@ -13,11 +13,14 @@
 namespace {
 
 QStringList debugLines;
+QStringList warnings;
 
 void collectDebug(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtDebugMsg)
         debugLines << message;
+    else if (type == QtWarningMsg)
+        warnings << message;
 }
 
 ToolsOptions quietOptions(const QTemporaryDir &dir)
@@ -35,8 +38,13 @@ class WidgetTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { debugLines.clear(); }
+    void init()
+    {
+        debugLines.clear();
+        warnings.clear();
+    }
     void form();
+    void startsWithoutWarnings();
     void untouchedFieldsLogIn();
     void refusals_data();
     void refusals();
@@ -67,6 +75,18 @@ void WidgetTest::form()
     QCOMPARE(login.findChild<QLabel *>(QStringLiteral("label"))->text(), QStringLiteral("User:"));
     // The main window is built before the login window is shown, but stays hidden.
     QVERIFY(!login.mainWindowForTest().isVisible());
+}
+
+// Every start once warned that a high-DPI attribute came too late.
+void WidgetTest::startsWithoutWarnings()
+{
+    qInstallMessageHandler(collectDebug);
+    {
+        Widget login(nullptr, quietOptions(dir));
+        login.show();
+    }
+    qInstallMessageHandler(nullptr);
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 }
 
 void WidgetTest::untouchedFieldsLogIn()
