@@ -113,8 +113,9 @@ make -j"$jobs" >>"$log" 2>&1 || failed
 make install INSTALL_ROOT="$staging" >>"$log" 2>&1 || failed
 
 # The install landed under the staging root at the final path; move it into
-# place in one rename.
+# place in one rename. A build that ran beside this one may have got there
+# first: its Qt is as good.
 mv "$staging$prefix" "$scratch/done"
-rm -rf "$prefix"
-mv "$scratch/done" "$prefix"
+[ -f "$prefix/lib/cmake/Qt5/Qt5Config.cmake" ] || rm -rf "$prefix"
+mv -T "$scratch/done" "$prefix" 2>/dev/null || [ -f "$prefix/lib/cmake/Qt5/Qt5Config.cmake" ]
 echo "$prefix"
