@@ -3,16 +3,18 @@
 # Quillon.exe, into the output folder given:
 #   Quillon-<version>-setup-x86_64.exe   (NSIS; res/windows/quillon.nsi)
 #   Quillon-<version>-windows-x86_64.zip (Quillon.exe, README.txt, LICENSE.txt)
-# The version is the top CMakeLists' project() version.
-# usage: package-windows.sh QUILLON.EXE OUTDIR
+# The version is the top CMakeLists' project() version unless given (the
+# tests make an earlier one to upgrade from).
+# usage: package-windows.sh QUILLON.EXE OUTDIR [VERSION]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 exe=$(realpath -m "${1:?usage: package-windows.sh QUILLON.EXE OUTDIR}")
 out=$(realpath -m "${2:?usage: package-windows.sh QUILLON.EXE OUTDIR}")
 license="$top/LICENSE"
 
-version=$(sed -nE 's/^project\(Quillon VERSION ([0-9]+(\.[0-9]+){3})[ )].*/\1/p' "$top/CMakeLists.txt")
-[ -n "$version" ] || { echo "no four-part project() version in $top/CMakeLists.txt" >&2; exit 1; }
+version=${3:-$(sed -nE 's/^project\(Quillon VERSION ([0-9.]+)[ )].*/\1/p' "$top/CMakeLists.txt")}
+# Windows version blocks hold four numbers.
+[[ $version =~ ^[0-9]+(\.[0-9]+){3}$ ]] || { echo "not a four-part version: '$version'" >&2; exit 1; }
 for f in "$exe" "$license"; do
   [ -f "$f" ] || { echo "cannot package for Windows: $f is missing" >&2; exit 1; }
 done
