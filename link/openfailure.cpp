@@ -21,18 +21,6 @@ const QString kUsualSerialGroup = QStringLiteral("dialout");
 
 } // namespace
 
-OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, bool mayUseDevice)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return OpenFailure::NoSuchDevice;
-    case QSerialPort::PermissionError:
-        return mayUseDevice ? OpenFailure::Busy : OpenFailure::NoPermission;
-    default:
-        return OpenFailure::Unexplained;
-    }
-}
-
 bool mayUseDevice(const QString &systemLocation)
 {
 #ifdef Q_OS_WIN

@@ -1,15 +1,9 @@
 #pragma once
 
-#include <QSerialPort>
 #include <QString>
 
 // Why a port would not open, as far as the operator can do something about it.
 enum class OpenFailure { Unexplained, NoPermission, NoSuchDevice, Busy };
-
-// The serial port class reports a missing permission and a port that another
-// program holds alike; whether this user may read and write the device node
-// tells the two apart.
-OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, bool mayUseDevice);
 
 // Whether this user may read and write the device node; true where ports are
 // not files, and for a node that is not there (that is another failure).

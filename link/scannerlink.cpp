@@ -9,6 +9,7 @@
 #include "operatortext.h"
 #include "portlist.h"
 #include "replytext.h"
+#include "serialdevice.h"
 
 #include <QDebug>
 
@@ -28,33 +29,11 @@ constexpr int kReplyUnavailable = -1;
 constexpr int kReplyTooLong = -2;
 constexpr int kDecimalBase = 10;
 
-// The scanner's line settings; only the speed is chosen by the operator.
-constexpr QSerialPort::DataBits kDataBits = QSerialPort::Data8;
-constexpr QSerialPort::Parity kParity = QSerialPort::NoParity;
-constexpr QSerialPort::StopBits kStopBits = QSerialPort::OneStop;
-constexpr QSerialPort::FlowControl kFlowControl = QSerialPort::NoFlowControl;
-
 const char *const kNoAnswerText =
     QT_TRANSLATE_NOOP("tools", "The scanner did not answer. Check the speed, the port and the cable.");
 const char *const kSpeedRefusedText = QT_TRANSLATE_NOOP("tools", "The serial port does not take the speed %1.");
 const char *const kNotSupportedText = QT_TRANSLATE_NOOP("tools", "Device type not supported.");
 const char *const kDisconnectedText = QT_TRANSLATE_NOOP("tools", "The serial port was disconnected.");
-
-// Errors after which the port delivers nothing more: the cable was pulled or
-// the device node went away. Left alone, a vanished device keeps reporting a
-// read error at every turn of the event loop.
-bool endsTheLink(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-    case QSerialPort::DeviceNotFoundError:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 
@@ -72,7 +51,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
         closePort();
 
     replacePort(portName);
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    if (!m_port->open()) {
         refuseOpen();
         return;
     }
@@ -194,17 +173,14 @@ void ScannerLink::replacePort(const QString &portName)
         m_port->deleteLater();
     }
     m_portName = portName;
-    auto *port = new QSerialPort(portName, this);
-    connect(port, &QSerialPort::errorOccurred, this,
-            [this, port](QSerialPort::SerialPortError error) { onPortError(port, error); });
+    SerialDevice *port = createSerialDevice(portName, this);
+    connect(port, &SerialDevice::lost, this, [this, port] { onDeviceLost(port); });
     m_port = port;
 }
 
 bool ScannerLink::configurePort(const QString &baudText)
 {
-    const bool configured = m_port->setBaudRate(baudText.toInt(nullptr, kDecimalBase))
-                            && m_port->setDataBits(kDataBits) && m_port->setParity(kParity)
-                            && m_port->setStopBits(kStopBits) && m_port->setFlowControl(kFlowControl);
+    const bool configured = m_port->configure(baudText.toInt(nullptr, kDecimalBase));
     if (!configured)
         qDebug().noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
     return configured;
@@ -217,8 +193,7 @@ void ScannerLink::refuseOpen()
     qDebug().noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
     const QString location = portSystemLocation(m_portName);
     // An empty port box names no device at all.
-    const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice
-                                                     : classifyOpenFailure(m_port->error(), mayUseDevice(location));
+    const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice : m_port->openFailure();
     warn(openFailureMessage(failure, deviceGroup(location)));
 }
 
@@ -229,21 +204,21 @@ QByteArray ScannerLink::queryReply(int catalogueEntry, int maxWaits)
     // Whatever the line brought before the query (a barcode scanned just
     // before "Abrir", noise) is no part of the reply.
     m_port->flush();
-    m_port->clear(QSerialPort::Input);
+    m_port->discardInput();
     sendCommand(catalogueCommands().at(catalogueEntry).toLatin1(), true);
     std::vector<char> buffer(kReplyBufferBytes, '\0');
     const int count = readReply(buffer.data(), kReplyBufferBytes, maxWaits);
     return count > 0 ? QByteArray(buffer.data(), count) : QByteArray();
 }
 
-void ScannerLink::onPortError(QSerialPort *port, QSerialPort::SerialPortError error)
+void ScannerLink::onDeviceLost(SerialDevice *port)
 {
-    if (port != m_port || !m_portOpen || !endsTheLink(error) || m_disconnectPending)
+    if (port != m_port || !m_portOpen || m_disconnectPending)
         return;
     // Closing from inside the port's own notification is not safe; the link
     // ends as soon as the event loop turns.
     m_disconnectPending = true;
-    qDebug().noquote() << "port error on" << port->portName() + ":" << port->errorString();
+    qDebug().noquote() << "port error on" << m_portName + ":" << port->errorString();
     QMetaObject::invokeMethod(this, [this, session = m_session] { endDisconnectedLink(session); },
                               Qt::QueuedConnection);
 }

@@ -3,10 +3,11 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
-#include <QSerialPort>
 #include <QString>
 
 #include <functional>
+
+class SerialDevice;
 
 // The link to the scanner: the serial port, the handshake that identifies
 // the scanner, and the polled reads the handshake and the receive path use.
@@ -68,11 +69,11 @@ private:
     void refuseOpen();
     QByteArray queryReply(int catalogueEntry, int maxWaits);
     bool sessionCurrent(quint64 session) const { return m_portOpen && session == m_session; }
-    void onPortError(QSerialPort *port, QSerialPort::SerialPortError error);
+    void onDeviceLost(SerialDevice *port);
     void endDisconnectedLink(quint64 session);
     void warn(const QString &message) const;
 
-    QPointer<QSerialPort> m_port;
+    QPointer<SerialDevice> m_port;
     QString m_portName;
     bool m_portOpen = false;
     int m_deviceType = 0;
