@@ -32,6 +32,8 @@ ManifestDPIAware true
 ; Windows runs StubPath once for every user who logs on, so that an install
 ; for all users gives each of them the working folder the shortcuts name.
 !define ACTIVE_SETUP_KEY "Software\Microsoft\Active Setup\Installed Components\${PRODUCT}"
+; Active Setup compares versions written with commas.
+!searchreplace ACTIVE_SETUP_VERSION "${VERSION}" "." ","
 !define DATA_FOLDER_NAME "${PRODUCT}"
 ; The user's programs folder (FOLDERID_UserProgramFiles).
 !define FOLDERID_USER_PROGRAM_FILES "{5CD7AEE2-2219-4A67-B85D-6C9CE15660CB}"
@@ -220,7 +222,7 @@ Section "!$(SecProgram)" SecProgram
     ; when the shortcut starts Quillon, and Active Setup makes the folder.
     StrCpy $ShortcutDir "%LOCALAPPDATA%\${DATA_FOLDER_NAME}"
     WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "${PRODUCT}"
-    WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${VERSION}"
+    WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
     WriteRegExpandStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" \
       '%SystemRoot%\System32\cmd.exe /d /c if not exist "$ShortcutDir" mkdir "$ShortcutDir"'
   ${Else}

@@ -223,8 +223,12 @@ expect "all users: InstallLocation" "$(reg_value "$all_key" InstallLocation)" "$
 all_shortcut="$win_common_start_menu\Quillon.lnk"
 expect "all users: shortcut working folder" "$(probe_field shortcut "$all_shortcut" workdir)" '%LOCALAPPDATA%\Quillon'
 expect "all users: working folder as started" "$(probe_field shortcut "$all_shortcut" workdir_expanded)" "$win_data_dir"
-[ -n "$(reg_value 'HKLM\Software\Microsoft\Active Setup\Installed Components\Quillon' StubPath)" ] ||
-  fail "no Active Setup entry to make each user's working folder"
+# What Windows runs at each user's logon makes that user's working folder.
+active_setup='HKLM\Software\Microsoft\Active Setup\Installed Components\Quillon'
+expect "all users: Active Setup version" "$(reg_value "$active_setup" Version)" "${version//./,}"
+rm -rf "$data_dir"
+wine_run "$probe" run "$(reg_value "$active_setup" StubPath)" || fail "all users: the Active Setup command failed"
+[ -d "$data_dir" ] || fail "all users: the Active Setup command made no $win_data_dir"
 uninstall_key=$all_key uninstall || true
 [ -e "$(unix "$win_programs\Quillon")" ] && fail "all users: the program folder is still there"
 [ -e "$(unix "$all_shortcut")" ] && fail "all users: the shortcut is still there"

@@ -5,6 +5,8 @@
 //   wininfo version FILE.exe    the version strings and the icon groups
 //   wininfo open FILE.lnk       starts it through the shell and waits for the
 //                               program to end; its exit code is ours
+//   wininfo run "COMMAND LINE"  runs a command line from the registry as
+//                               Windows does (variables expanded), waiting
 // Text is printed in UTF-8, one "name=value" a line.
 #include <windows.h>
 #include <shellapi.h>
@@ -204,6 +206,26 @@ int open(const wchar_t *path)
     return static_cast<int>(code);
 }
 
+int run(const wchar_t *commandLine)
+{
+    wchar_t expanded[MAX_PATH * 4] = {};
+    if (!ExpandEnvironmentStringsW(commandLine, expanded, MAX_PATH * 4))
+        return kFailure;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, expanded, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::fprintf(stderr, "cannot run %s (error %lu)\n", utf8(expanded).c_str(), GetLastError());
+        return kFailure;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = kFailure;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 } // namespace
 
 int main()
@@ -211,7 +233,7 @@ int main()
     int argc = 0;
     wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc != 3) {
-        std::fprintf(stderr, "usage: wininfo shortcut|version|open FILE\n");
+        std::fprintf(stderr, "usage: wininfo shortcut|version|open|run FILE\n");
         return kUsageError;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -223,6 +245,8 @@ int main()
         status = version(argv[2]);
     else if (command == L"open")
         status = open(argv[2]);
+    else if (command == L"run")
+        status = run(argv[2]);
     else
         std::fprintf(stderr, "unknown command\n");
     CoUninitialize();
