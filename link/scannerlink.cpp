@@ -5,13 +5,12 @@
 #include "eventwait.h"
 #include "frames.h"
 #include "hexcodec.h"
+#include "linklog.h"
 #include "openfailure.h"
 #include "operatortext.h"
 #include "portlist.h"
 #include "replytext.h"
 #include "serialdevice.h"
-
-#include <QDebug>
 
 #include <chrono>
 #include <cstring>
@@ -45,8 +44,8 @@ void ScannerLink::setWarningHandler(WarningHandler handler) { m_warningHandler =
 
 void ScannerLink::openLink(const QString &portName, const QString &baudText)
 {
-    qDebug().noquote() << "comPort : " + portName;
-    qDebug().noquote() << "comBaudRate : " + baudText;
+    qCDebug(lcLink).noquote() << "comPort : " + portName;
+    qCDebug(lcLink).noquote() << "comBaudRate : " + baudText;
     if (m_portOpen)
         closePort();
 
@@ -81,7 +80,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
         return;
     }
     const QString versionText = versionTextFromPayload(responsePayload(versionReply.constData(), versionReply.size()));
-    qDebug().noquote() << versionText;
+    qCDebug(lcLink).noquote() << versionText;
 
     const QByteArray modelReply = queryReply(kModelQueryEntry, kModelReplyWaits);
     if (!sessionCurrent(session))
@@ -93,7 +92,7 @@ void ScannerLink::openLink(const QString &portName, const QString &baudText)
         return;
     }
     const QString modelText = modelTextFromPayload(responsePayload(modelReply.constData(), modelReply.size()));
-    qDebug().noquote() << modelText;
+    qCDebug(lcLink).noquote() << modelText;
 
     m_deviceType = deviceTypeForModel(modelText);
     if (m_deviceType == kNoDeviceType) {
@@ -120,7 +119,7 @@ void ScannerLink::sendCommand(const QByteArray &command, bool isHexText)
 {
     const QByteArray bytes = isHexText ? hexTextToBytes(command) : command;
     if (isHexText)
-        qDebug().noquote() << "hex:" << bytes.toHex();
+        qCDebug(lcLink).noquote() << "hex:" << bytes.toHex();
     if (!m_port || !m_port->isOpen())
         return;
     m_port->write(bytes);
@@ -182,7 +181,7 @@ bool ScannerLink::configurePort(const QString &baudText)
 {
     const bool configured = m_port->configure(baudText.toInt(nullptr, kDecimalBase));
     if (!configured)
-        qDebug().noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
+        qCDebug(lcLink).noquote() << "cannot configure" << m_portName + ":" << m_port->errorString();
     return configured;
 }
 
@@ -190,7 +189,7 @@ void ScannerLink::refuseOpen()
 {
     // The operator gets the system's reason in words they can act on; the
     // helper finds it verbatim in the debug output.
-    qDebug().noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
+    qCDebug(lcLink).noquote() << "cannot open" << m_portName + ":" << m_port->errorString();
     const QString location = portSystemLocation(m_portName);
     // An empty port box names no device at all.
     const OpenFailure failure = m_portName.isEmpty() ? OpenFailure::NoSuchDevice : m_port->openFailure();
@@ -218,7 +217,7 @@ void ScannerLink::onDeviceLost(SerialDevice *port)
     // Closing from inside the port's own notification is not safe; the link
     // ends as soon as the event loop turns.
     m_disconnectPending = true;
-    qDebug().noquote() << "port error on" << m_portName + ":" << port->errorString();
+    qCDebug(lcLink).noquote() << "port error on" << m_portName + ":" << port->errorString();
     QMetaObject::invokeMethod(this, [this, session = m_session] { endDisconnectedLink(session); },
                               Qt::QueuedConnection);
 }
@@ -240,5 +239,5 @@ void ScannerLink::warn(const QString &message) const
     if (handler)
         handler(message);
     else
-        qWarning().noquote() << message;
+        qCWarning(lcLink).noquote() << message;
 }

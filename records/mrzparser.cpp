@@ -1,8 +1,8 @@
 #include "blockslice.h"
 #include "carddate.h"
+#include "cardlog.h"
 #include "cardparser.h"
 
-#include <QDebug>
 #include <QStringList>
 
 namespace {
@@ -64,7 +64,7 @@ QString centuryPrefix(const QByteArray &block, const QDate &today)
 std::optional<IdRecord> parseMrzRecord(const QByteArray &block, int dateFormatIndex, const QDate &today)
 {
     const QStringList parts = nameLine(block).split(kNameSeparator, Qt::KeepEmptyParts);
-    qDebug() << parts;
+    qCDebug(lcCard) << parts;
     if (parts.size() < kNameParts)
         return std::nullopt;
 

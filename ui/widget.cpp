@@ -1,9 +1,9 @@
 #include "widget.h"
 #include "ui_widget.h"
+#include "uilog.h"
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QDebug>
 
 namespace {
 // The one account this station accepts.
@@ -36,7 +36,7 @@ void Widget::on_pBuserlogin_clicked()
 {
     // Compared exactly as typed: no trimming, no case folding.
     if (ui->lEuserName->text() == kAcceptedUser && ui->lEuserPassword->text() == kAcceptedPassword) {
-        qDebug() << "Login ok!";
+        qCDebug(lcUi) << "Login ok!";
         hide();
         mainWindow.show();
     }

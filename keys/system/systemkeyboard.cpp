@@ -1,13 +1,13 @@
 #include "systemkeyboard.h"
 
+#include "keyslog.h"
+
 #ifdef _WIN32
 #include "keyboard_windows.h"
 #else
 #include "keyboard_wayland.h"
 #include "keyboard_x11.h"
 #endif
-
-#include <QDebug>
 
 namespace {
 
@@ -41,7 +41,7 @@ std::unique_ptr<KeyboardDevice> createSystemKeyboard()
             keyboard->setReach(KeyboardReach::XWaylandWindows);
         return keyboard;
     }
-    qDebug() << "No keyboard to type on: neither the Wayland compositor nor the X display offers one, so scanned data will not be typed";
+    qCDebug(lcKeys) << "No keyboard to type on: neither the Wayland compositor nor the X display offers one, so scanned data will not be typed";
     return std::make_unique<SilentKeyboard>();
 #endif
 }

@@ -35,7 +35,7 @@ QtMessageHandler previousHandler = nullptr;
 // Keeps the link's debug output for the checks; everything else goes on.
 void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtDebugMsg)
+    if (type == QtDebugMsg && qstrcmp(context.category, "quillon.link") == 0)
         debugLines << message;
     else
         previousHandler(type, context, message);

@@ -8,6 +8,14 @@ namespace {
 
 const QDate kToday(2026, 6, 1);
 
+// Every message the parsers write, with its category.
+QStringList loggedLines;
+
+void collectLine(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    loggedLines << QStringLiteral("%1: %2").arg(QString::fromLatin1(context.category), message);
+}
+
 } // namespace
 
 class CardParserTest : public QObject
@@ -91,6 +99,34 @@ private slots:
         expected.birthDate = "12/03/1985";
         expected.expiryDate = "300101";
         QVERIFY(parseMrzRecord(mrzBlock("PEREZ<<JUAN"), kDateDdMmYyyy, kToday) == expected);
+    }
+
+    // A cardholder's name must not reach the session's log unless the
+    // operator asked for it with a logging rule.
+    void mrzNamesLoggedOnlyWhenAsked_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("by default") << QString() << QStringList();
+        QTest::newRow("other categories on") << QStringLiteral("quillon.link.debug=true") << QStringList();
+        // The name line split at its "<<" marks, fillers and all.
+        QTest::newRow("turned on") << QStringLiteral("quillon.card.debug=true")
+                                   << QStringList{QStringLiteral("quillon.card: (\"PEREZ\", \"JUAN\", \"\", \"\", \"\", "
+                                                                 "\"\", \"\", \"\", \"\", \"\", \"<\")")};
+    }
+
+    void mrzNamesLoggedOnlyWhenAsked()
+    {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, lines);
+        QLoggingCategory::setFilterRules(rules);
+        loggedLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collectLine);
+        const bool parsed = parseMrzRecord(mrzBlock("PEREZ<<JUAN"), kDateDdMmYyyy, kToday).has_value();
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        QVERIFY(parsed);
+        QCOMPARE(loggedLines, lines);
     }
 
     void mrzRejected_data()

@@ -1,0 +1,3 @@
+#include "keyslog.h"
+
+Q_LOGGING_CATEGORY(lcKeys, "quillon.keys")
