@@ -40,6 +40,16 @@ void PauseHookKeyboard::endText()
     device.endText();
 }
 
+void PauseHookKeyboard::beginUnicodeText(const char32_t *text, std::size_t length)
+{
+    device.beginUnicodeText(text, length);
+}
+
+void PauseHookKeyboard::unicodeEvent(char16_t unit, bool keyUp)
+{
+    device.unicodeEvent(unit, keyUp);
+}
+
 std::size_t PauseHookKeyboard::takeUntypedCount()
 {
     return device.takeUntypedCount();

@@ -19,6 +19,8 @@ public:
     void sleepFor(std::chrono::milliseconds duration) override;
     void beginText(const unsigned char *data, std::size_t length) override;
     void endText() override;
+    void beginUnicodeText(const char32_t *text, std::size_t length) override;
+    void unicodeEvent(char16_t unit, bool keyUp) override;
     std::size_t takeUntypedCount() override;
     KeyboardReach reach() const override;
 
