@@ -19,7 +19,9 @@ function(quillon_add_qtest)
   set(env "QT_LOGGING_RULES=qt.qpa.*=false")
   if(T_DISPLAY)
     list(APPEND T_LABELS display)
-  else()
+  elseif(NOT WIN32)
+    # Windows programs under Wine keep the Windows platform: the Qt built
+    # for it has no other.
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
   set_tests_properties(${T_NAME} PROPERTIES

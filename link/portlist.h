@@ -26,6 +26,25 @@ using PortLister = std::function<QList<SerialPortEntry>()>;
 // The ports the system reports, in the order it reports them, unfiltered.
 QList<SerialPortEntry> systemPorts();
 
+// Whether the system has a port of this name now, listed or not; for ports
+// that are not files, whose coming and going no device node shows.
+bool portNamePresent(const QString &portName);
+
+// The order ports are listed in: by name, then by number, so that COM2
+// comes before COM10.
+bool portNameBefore(const QString &a, const QString &b);
+
+// What Windows' device instance id tells of a USB serial adapter
+// ("USB\VID_0403&PID_6001\A600XYZ"): its ids, and its serial number when it
+// has one.
+struct UsbIdentity
+{
+    QString serialNumber;
+    std::optional<quint16> vendorId;
+    std::optional<quint16> productId;
+};
+UsbIdentity usbIdentityFromInstanceId(const QString &instanceId);
+
 // The tool tip of a port in the list: the adapter's description and maker,
 // empty when the system knows neither.
 QString portToolTip(const SerialPortEntry &port);

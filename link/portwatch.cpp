@@ -1,5 +1,7 @@
 #include "portwatch.h"
 
+#include "devicenotice.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -11,7 +13,7 @@ namespace {
 constexpr std::chrono::milliseconds kLookInterval{1000};
 constexpr std::chrono::milliseconds kSettleTime{500};
 constexpr std::chrono::milliseconds kNewDeviceDescribedWithin{3000};
-// Where ports are not files, a listed name is all there is to compare.
+// Where ports are not files, a name being there is all there is to compare.
 const QString kListedSignature = QStringLiteral("listed");
 
 bool listed(const QList<SerialPortEntry> &ports, const QString &name)
@@ -40,12 +42,12 @@ QString nodeSignature(const QString &location)
 }
 
 // What a port name stands for now: its device node, or where ports are not
-// files its being listed; empty while it is absent.
+// files its being there; empty while it is absent.
 QString nodeOfPort(const QString &portName, const QList<SerialPortEntry> &ports)
 {
     const QString location = portSystemLocation(portName);
     if (location.isEmpty())
-        return listed(ports, portName) ? kListedSignature : QString();
+        return listed(ports, portName) || portNamePresent(portName) ? kListedSignature : QString();
     return nodeSignature(location);
 }
 
@@ -70,13 +72,24 @@ PortWatch::PortWatch(PortLister lister, QString devicesFolder, QObject *parent)
     m_settleTimer.setInterval(kSettleTime);
     connect(&m_pollTimer, &QTimer::timeout, this, [this] {
         const std::optional<QString> back = lookOnce();
-        if (!back)
+        if (!back) {
+            // Told of a change, the watch keeps looking while the system
+            // describes the new device; then it waits to be told again.
+            if (m_notice && m_sinceNotice.hasExpired(kNewDeviceDescribedWithin.count()))
+                m_pollTimer.stop();
             return;
+        }
         m_pollTimer.stop();
         m_returnedName = *back;
         m_settleTimer.start();
     });
-    connect(&m_settleTimer, &QTimer::timeout, this, [this] { emit deviceReturned(m_returnedName); });
+    connect(&m_settleTimer, &QTimer::timeout, this, [this] {
+        m_active = false;
+        emit deviceReturned(m_returnedName);
+    });
+    m_notice = createDeviceNotice(this);
+    if (m_notice)
+        connect(m_notice, &DeviceNotice::devicesChanged, this, &PortWatch::lookForAWhile);
 }
 
 QString PortWatch::defaultDevicesFolder()
@@ -100,14 +113,28 @@ void PortWatch::start(const PortIdentity &lost)
     // seconds: a device re-plugged meanwhile under the same name has already
     // made its node anew, and only the node the link had tells.
     m_lostNode = m_lost.nodeWhenLinked.isEmpty() ? nodeNow : m_lost.nodeWhenLinked;
-    m_seenAbsent = nodeNow.isEmpty();
-    m_pollTimer.start();
+    // A port that is no file has no node to tell an old device from a new
+    // one: the link's loss is its going away.
+    m_seenAbsent = nodeNow.isEmpty() || m_lostNode == kListedSignature;
+    m_active = true;
+    // The device may have come back before the watch began.
+    lookForAWhile();
 }
 
 void PortWatch::stop()
 {
+    m_active = false;
     m_pollTimer.stop();
     m_settleTimer.stop();
+}
+
+void PortWatch::lookForAWhile()
+{
+    if (!m_active || m_settleTimer.isActive())
+        return;
+    m_sinceNotice.start();
+    if (!m_pollTimer.isActive())
+        m_pollTimer.start();
 }
 
 std::optional<QString> PortWatch::lookOnce()

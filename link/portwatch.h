@@ -10,6 +10,8 @@
 
 #include <optional>
 
+class DeviceNotice;
+
 // The device a link was talking to, as far as it can be recognised when it
 // comes back: its port name, what that name stood for while the link had it
 // (its device node, made at a certain time), and for a USB adapter its
@@ -34,9 +36,10 @@ PortIdentity identityOf(const QString &portName, const QList<SerialPortEntry> &p
 // or without one with the same vendor and product ids. It looks once a
 // second, which costs a file status or two: the system's ports are listed
 // again only in the seconds after the folder of device nodes has changed
-// (where there is no such folder, at every look). It reports a device back
-// only after a short settling time, in which the system gives the new node
-// its owner and permissions.
+// (where there is no such folder, at every look). Where the system tells of
+// devices coming and going, it looks only in the seconds after it was told.
+// It reports a device back only after a short settling time, in which the
+// system gives the new node its owner and permissions.
 class PortWatch : public QObject
 {
     Q_OBJECT
@@ -49,7 +52,7 @@ public:
 
     void start(const PortIdentity &lost);
     void stop();
-    bool watching() const { return m_pollTimer.isActive() || m_settleTimer.isActive(); }
+    bool watching() const { return m_active; }
 
     // One look: the name under which the device is back, if it is.
     std::optional<QString> lookOnce();
@@ -59,6 +62,7 @@ signals:
     void deviceReturned(const QString &portName);
 
 private:
+    void lookForAWhile();
     bool needsListing() const;
     QList<SerialPortEntry> listedPorts();
     bool sameAdapter(const SerialPortEntry &port) const;
@@ -75,4 +79,7 @@ private:
     QString m_returnedName;
     QTimer m_pollTimer;
     QTimer m_settleTimer;
+    DeviceNotice *m_notice = nullptr;
+    QElapsedTimer m_sinceNotice;
+    bool m_active = false;
 };

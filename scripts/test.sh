@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: once as built for use, once
-# with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need a real
-# X display get an Xvfb server started here; the others run offscreen.
+# with AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build
+# under Wine. Tests that need a real X display get an Xvfb server started
+# here; the others run offscreen.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -15,7 +16,14 @@ start_xvfb
 export WINEPREFIX="$top/build/wine-prefix"
 export QUILLON_SOURCE_DIR="$top"
 
-"$top/scripts/build.sh" "$top/build" -DBUILD_TESTING=ON
+# Quillon for Windows: the static Qt for it (built once, then taken from its
+# cache), Quillon.exe and the Windows tests, whose unit tests run here under
+# Wine; the Linux build below runs the Wine tests of Quillon.exe and of its
+# serial port against the simulator.
+"$top/scripts/build-windows.sh" "$top/build-windows" >/dev/null
+(cd "$top/build-windows" && ctest -j"$jobs" --output-on-failure --timeout 600)
+
+"$top/scripts/build.sh" "$top/build" -DBUILD_TESTING=ON -DQUILLON_WINDOWS_BUILD="$top/build-windows"
 (cd "$top/build" && ctest -j"$jobs" --output-on-failure --timeout 600)
 
 "$top/scripts/build.sh" "$top/build-asan" -DBUILD_TESTING=ON -DQUILLON_SANITIZE=ON

@@ -5,11 +5,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -28,6 +30,7 @@ void writeFile(const QString& path, const QByteArray& contents)
 
 enum class Obstacle { TargetIsFolder, DiskFull, ReadOnly };
 
+#ifndef Q_OS_WIN
 // Saves in a child process that first puts the obstacle in place, so that a
 // file size limit or a dropped privilege never touches the test itself.
 // Root ignores file modes, so the read-only case runs as "nobody".
@@ -51,6 +54,7 @@ bool saveInChild(Obstacle obstacle, const QString& path)
     waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+#endif
 
 } // namespace
 
@@ -103,6 +107,10 @@ private slots:
         QFETCH(int, dateFormatIndex);
         QFETCH(QStringList, transmitList);
         QFETCH(QByteArray, fileText);
+#ifdef Q_OS_WIN
+        // Qt ends the file's lines as the system does.
+        fileText.replace("\n", "\r\n");
+#endif
         writeFile(path(), "[Basic]\nDateFormat=1\nHandAdded=1\n[Other]\nKey=value\n");
         QVERIFY(saveTransmitSettings(path(), dateFormatIndex, transmitList));
         QCOMPARE(readFile(path()), fileText);
@@ -161,6 +169,9 @@ private slots:
 
     void failedSaveKeepsOldFile()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the obstacles are made with POSIX file modes, a file size limit and a second process");
+#else
         QFETCH(Obstacle, obstacle);
         const QByteArray old = "[Basic]\nDateFormat=3\n";
         QString target = path();
@@ -183,6 +194,7 @@ private slots:
         QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Config.ini"}.mid(
                      obstacle == Obstacle::TargetIsFolder ? 1 : 0));
+#endif
     }
 };
 

@@ -43,9 +43,9 @@ private slots:
     void initTestCase();
     void scannerToTypedText_data();
     void scannerToTypedText();
+    void replugWithSlowStartTypesWithoutAClick();
     void readsKeptApart_data();
     void readsKeptApart();
-    void replugWithSlowStartTypesWithoutAClick();
 
 private:
     // Quillon linked to the simulator that sends these blocks, with this
@@ -134,6 +134,46 @@ void EndToEndTest::scannerToTypedText()
     QCOMPARE(xkeymap::unmappedKeycodeCount(), unmappedAtStart);
 }
 
+// The cable is pulled while the operator works in another window, and
+// plugged in again; the scanner takes a second and a half to answer. The
+// disconnection notice appears and goes again without taking the keyboard,
+// the scanner is identified by itself, and the next card lands where the
+// operator's cursor was, with no click.
+void EndToEndTest::replugWithSlowStartTypesWithoutAClick()
+{
+    QuillonSession session;
+    session.writeConfig(scanned::kDateFormat, {"Número de Cedula", "Enter"});
+    QVERIFY(session.startSimulator({"--unplug-after", "4", "--replug-after", "1", "--start-after-replug", "1.5",
+                                    "--send", "mrz"}));
+    QPlainTextEdit target;
+    target.setGeometry(1045, 10, 230, 400);
+    target.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&target));
+    QVERIFY(session.startQuillon());
+    QVERIFY2(session.logIn(), "the login window or the main window did not appear");
+    QVERIFY(session.openLink());
+    QVERIFY2(QuillonSession::focus(target), "the target window never got the keyboard focus");
+
+    QString simulatorSaid;
+    const auto simulatorSays = [&](const QString &line) {
+        simulatorSaid += QString::fromLatin1(session.simulator().readAllStandardOutput());
+        return simulatorSaid.contains(line);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("unplugged")), kTypedWithinMs);
+    simulatorSaid = simulatorSaid.mid(simulatorSaid.indexOf(QStringLiteral("unplugged")));
+    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 2, kTypedWithinMs); // the main window and the notice
+    QVERIFY2(target.isActiveWindow() && target.hasFocus(), "the notice took the keyboard focus");
+
+    // Plugged in again and identified once it has started: its model query
+    // answered.
+    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("answered 31 00 16 00 85")), kTypedWithinMs);
+    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 1, kTypedWithinMs); // the notice closed itself
+
+    session.simulator().write("\n");
+    QTRY_COMPARE_WITH_TIMEOUT(target.toPlainText(), QStringLiteral("87654321\n"), kTypedWithinMs);
+    QVERIFY(target.isActiveWindow() && target.hasFocus());
+}
+
 // Reads that come back to back or close together are each logged and typed
 // on their own, in order; a card the scanner stops sending part-way is
 // logged and not typed, and the scan after it is typed as it came.
@@ -191,46 +231,6 @@ void EndToEndTest::readsKeptApart()
     QTest::qWait(kQuietAfterMs);
     QCOMPARE(target.toPlainText(), typed);
     QCOMPARE(loggedSizes(session.copyLog()), logged);
-}
-
-// The cable is pulled while the operator works in another window, and
-// plugged in again; the scanner takes a second and a half to answer. The
-// disconnection notice appears and goes again without taking the keyboard,
-// the scanner is identified by itself, and the next card lands where the
-// operator's cursor was, with no click.
-void EndToEndTest::replugWithSlowStartTypesWithoutAClick()
-{
-    QuillonSession session;
-    session.writeConfig(scanned::kDateFormat, {"Número de Cedula", "Enter"});
-    QVERIFY(session.startSimulator({"--unplug-after", "4", "--replug-after", "1", "--start-after-replug", "1.5",
-                                    "--send", "mrz"}));
-    QPlainTextEdit target;
-    target.setGeometry(1045, 10, 230, 400);
-    target.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&target));
-    QVERIFY(session.startQuillon());
-    QVERIFY2(session.logIn(), "the login window or the main window did not appear");
-    QVERIFY(session.openLink());
-    QVERIFY2(QuillonSession::focus(target), "the target window never got the keyboard focus");
-
-    QString simulatorSaid;
-    const auto simulatorSays = [&](const QString &line) {
-        simulatorSaid += QString::fromLatin1(session.simulator().readAllStandardOutput());
-        return simulatorSaid.contains(line);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("unplugged")), kTypedWithinMs);
-    simulatorSaid = simulatorSaid.mid(simulatorSaid.indexOf(QStringLiteral("unplugged")));
-    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 2, kTypedWithinMs); // the main window and the notice
-    QVERIFY2(target.isActiveWindow() && target.hasFocus(), "the notice took the keyboard focus");
-
-    // Plugged in again and identified once it has started: its model query
-    // answered.
-    QTRY_VERIFY_WITH_TIMEOUT(simulatorSays(QStringLiteral("answered 31 00 16 00 85")), kTypedWithinMs);
-    QTRY_COMPARE_WITH_TIMEOUT(session.visibleWindowCount(), 1, kTypedWithinMs); // the notice closed itself
-
-    session.simulator().write("\n");
-    QTRY_COMPARE_WITH_TIMEOUT(target.toPlainText(), QStringLiteral("87654321\n"), kTypedWithinMs);
-    QVERIFY(target.isActiveWindow() && target.hasFocus());
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -1,11 +1,15 @@
 // Identifying the scanner from its replies: the version and model texts,
 // the DeviceType of each model name, the result text under the panel; and
-// the ports an operator names on the command line and how a port is described.
+// the ports an operator names on the command line, how a port is described
+// and where it stands in the list, and what Windows' device instance id
+// tells of a USB adapter.
 #include "devicetype.h"
 #include "portlist.h"
 #include "replytext.h"
 
 #include <QtTest>
+
+#include <algorithm>
 
 class IdentificationTest : public QObject
 {
@@ -20,6 +24,10 @@ private slots:
     void replyTexts();
     void portDescribed_data();
     void portDescribed();
+    void portsInOrder_data();
+    void portsInOrder();
+    void usbAdapterFromInstanceId_data();
+    void usbAdapterFromInstanceId();
 };
 
 void IdentificationTest::deviceTypeOfModel_data()
@@ -109,6 +117,51 @@ void IdentificationTest::portDescribed()
     QFETCH(QString, maker);
     QFETCH(QString, toolTip);
     QCOMPARE(portToolTip({QStringLiteral("ttyUSB0"), description, maker, {}, std::nullopt, std::nullopt}), toolTip);
+}
+
+void IdentificationTest::portsInOrder_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("ordered");
+    QTest::newRow("by number, not by text") << QStringList{"COM10", "COM2", "COM1"} << QStringList{"COM1", "COM2", "COM10"};
+    QTest::newRow("names before numbers") << QStringList{"COM3", "CNCA0", "COM12"} << QStringList{"CNCA0", "COM3", "COM12"};
+    QTest::newRow("case does not part a name") << QStringList{"com4", "COM3"} << QStringList{"COM3", "com4"};
+}
+
+void IdentificationTest::portsInOrder()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, ordered);
+    std::sort(listed.begin(), listed.end(), portNameBefore);
+    QCOMPARE(listed, ordered);
+}
+
+void IdentificationTest::usbAdapterFromInstanceId_data()
+{
+    QTest::addColumn<QString>("instanceId");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<int>("vendor"); // -1: none
+    QTest::addColumn<int>("product");
+    QTest::newRow("with a serial number") << "USB\\VID_10C4&PID_EA60\\0001A2B3" << "0001A2B3" << 0x10C4 << 0xEA60;
+    QTest::newRow("without one, a made-up instance")
+        << "USB\\VID_1A86&PID_7523\\5&2F1E3A&0&2" << "" << 0x1A86 << 0x7523;
+    QTest::newRow("one function of a composite device")
+        << "USB\\VID_2341&PID_0043&MI_00\\6&3B1F0A2&0&0000" << "" << 0x2341 << 0x0043;
+    QTest::newRow("FTDI's bus driver") << "FTDIBUS\\VID_0403+PID_6001+A600XYZA\\0000" << "A600XYZA" << 0x0403 << 0x6001;
+    QTest::newRow("a port on the mainboard") << "ACPI\\PNP0501\\1" << "" << -1 << -1;
+    QTest::newRow("nothing") << "" << "" << -1 << -1;
+}
+
+void IdentificationTest::usbAdapterFromInstanceId()
+{
+    QFETCH(QString, instanceId);
+    QFETCH(QString, serial);
+    QFETCH(int, vendor);
+    QFETCH(int, product);
+    const UsbIdentity usb = usbIdentityFromInstanceId(instanceId);
+    QCOMPARE(usb.serialNumber, serial);
+    QCOMPARE(usb.vendorId.has_value() ? int(*usb.vendorId) : -1, vendor);
+    QCOMPARE(usb.productId.has_value() ? int(*usb.productId) : -1, product);
 }
 
 QTEST_GUILESS_MAIN(IdentificationTest)

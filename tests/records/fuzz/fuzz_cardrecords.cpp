@@ -2,8 +2,8 @@
 // cutting of the line into reads, the receive decisions and log entry, the
 // UTF-8 test of a barcode, both card parsers, the zone's check digits and the
 // composer. The first byte picks the date format (out-of-range values
-// included) and the pace at which the block comes; the rest is the block,
-// and its lines also serve as hand-edited transmit entries.
+// included) and the pace at which the block comes; the rest is the block, and
+// its lines also serve as hand-edited transmit entries.
 
 #include "barcodetext.h"
 #include "cardparser.h"
