@@ -107,11 +107,17 @@ QList<WineProgram::Window> WineProgram::windows() const
 
 std::optional<WineProgram::Window> WineProgram::waitForWindow(QSize size, const QString &title) const
 {
+    return waitForWindow(
+        [&](const Window &window) { return (!size.isValid() || window.size == size) && window.title == title; });
+}
+
+std::optional<WineProgram::Window> WineProgram::waitForWindow(const std::function<bool(const Window &)> &wanted) const
+{
     QElapsedTimer clock;
     clock.start();
     while (!clock.hasExpired(kWindowWithinMs)) {
         for (const Window &window : windows())
-            if ((!size.isValid() || window.size == size) && window.title == title)
+            if (wanted(window))
                 return window;
         QTest::qWait(kPollMs);
     }

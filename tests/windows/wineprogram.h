@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 
 // Windows programs of the Windows build under Wine on the X server, in a
@@ -46,6 +47,8 @@ public:
     // The first visible window of this size (any, when not valid) and title,
     // once it is there.
     std::optional<Window> waitForWindow(QSize size, const QString &title) const;
+    // The first visible window that is wanted, once it is there.
+    std::optional<Window> waitForWindow(const std::function<bool(const Window &)> &wanted) const;
     bool waitUntilGone(QSize size, const QString &title) const;
     static void click(QPoint onScreen);
 
