@@ -275,8 +275,6 @@ Section "un.$(SecProgram)" UnSecProgram
   ${If} $0 == $INSTDIR
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${EndIf}
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
 SectionEnd
 
 Section /o "un.$(SecSettings)" UnSecSettings
@@ -284,6 +282,13 @@ Section /o "un.$(SecSettings)" UnSecSettings
   RMDir "$DataDir"
   ; The port Quillon remembers for this user.
   DeleteRegKey HKCU "Software\${PRODUCT}"
+SectionEnd
+
+; The uninstaller goes last: it runs from a copy of itself, so a deployment
+; script that waits for Uninstall.exe to be gone knows that all is done.
+Section "-un.Uninstaller"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
 SectionEnd
 
 ; After the sections, whose indices they use.
