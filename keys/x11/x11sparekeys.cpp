@@ -24,10 +24,12 @@ constexpr int kShiftLevel = 1;
 
 } // namespace
 
-X11SpareKeys::X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly)
+X11SpareKeys::X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly,
+                           std::function<void()> keymapWritten)
     : display(display)
     , keymap(keymap)
     , lowerCaseOnly(lowerCaseOnly)
+    , keymapWritten(std::move(keymapWritten))
     , pool(keymap.keycodesWithoutSymbols(), kIdleBeforeReuse)
 {
 }
@@ -248,6 +250,8 @@ void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
         pool.remove(keycode);
         lent.erase(keycode);
     }
+    if (taken.size() < changes.size() && keymapWritten)
+        keymapWritten();
     std::this_thread::sleep_for(kKeymapSettle);
     keymap.reload();
 }

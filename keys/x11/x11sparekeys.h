@@ -2,6 +2,7 @@
 
 #include "sparekeypool.h"
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -25,7 +26,9 @@ public:
 
     // lowerCaseOnly maps the lower-case letter on both levels: capitals on
     // spare keycodes are then lost (a broken keyboard for the tests).
-    X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly);
+    // keymapWritten runs after each change of the server's keymap, before
+    // the settle.
+    X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly, std::function<void()> keymapWritten);
 
     // The symbols a spare keycode gets for keysym: a letter with its
     // capital (the capital then wants Shift), anything else on both levels.
@@ -70,6 +73,7 @@ private:
     Display *display;
     X11Keymap &keymap;
     bool lowerCaseOnly;
+    std::function<void()> keymapWritten;
     SpareKeyPool pool;
     // Keys in use that were lent, with the symbols they had.
     std::map<int, std::vector<KeysymValue>> lent;
