@@ -16,9 +16,15 @@ using std::chrono::milliseconds;
 // A receiving program needs a moment to fetch a changed keymap; a key
 // pressed before that would be looked up in the old one.
 constexpr milliseconds kKeymapSettle{20};
-// A spare keycode keeps its character this long after its last press, so
-// that the receiving program has read every keymap it was pressed under.
+// A spare keycode keeps its character until another character needs the
+// keycode, and then at least this long after its last press, so that the
+// receiving program has read every keymap it was pressed under (a busy one
+// reads it later still: keycodes are reused longest idle first).
 constexpr milliseconds kIdleBeforeReuse{500};
+// When the keyboard goes, the receiving program's last moment to look up
+// the spare keycodes it was sent, counted from when the server has every
+// key event.
+constexpr milliseconds kGraceBeforeRestore{300};
 constexpr int kPlainLevel = 0;
 constexpr int kShiftLevel = 1;
 
@@ -107,8 +113,6 @@ void X11SpareKeys::prepare(const std::vector<Symbols> &needed, const std::vector
         wait = std::max(wait, claim.waitFirst);
         changes.push_back(Change{claim.keycode, {needed[i][kPlainLevel], needed[i][kShiftLevel]}, true});
     }
-    for (Change &restore : restoring(pool.takeIdle(now)))
-        changes.push_back(std::move(restore));
     std::this_thread::sleep_for(wait);
     changeKeymap(changes);
 }
@@ -123,8 +127,6 @@ int X11SpareKeys::keycodeFor(const Symbols &symbols)
     std::vector<Change> changes;
     if (claim.needsMapping)
         changes.push_back(Change{claim.keycode, {symbols[kPlainLevel], symbols[kShiftLevel]}, true});
-    for (Change &restore : restoring(pool.takeIdle(Clock::now())))
-        changes.push_back(std::move(restore));
     std::this_thread::sleep_for(claim.waitFirst);
     changeKeymap(changes);
     return pool.symbolsOf(claim.keycode) ? claim.keycode : 0;
@@ -157,7 +159,10 @@ void X11SpareKeys::giveBackLent()
 
 void X11SpareKeys::restoreAll()
 {
-    const Clock::time_point idle = pool.allIdleAt();
+    // Every key event is with the server, queued for the window; it gets
+    // a moment to look the keycodes up before they lose their characters.
+    XSync(display, False);
+    const Clock::time_point idle = std::max(pool.allIdleAt(), Clock::now() + kGraceBeforeRestore);
     std::vector<int> keycodes = pool.takeAll();
     for (const auto &entry : lent) {
         if (std::find(keycodes.begin(), keycodes.end(), entry.first) == keycodes.end())

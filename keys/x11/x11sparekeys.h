@@ -11,7 +11,9 @@ class X11Keymap;
 
 // Keycodes given characters that the keymap cannot type: the unused ones
 // first; when the keymap has too few, keys in use are lent for the length of
-// a text and then given their own symbols back. A keycode is only ever
+// a text and then given their own symbols back. An unused keycode keeps its
+// character until another character needs it or the keyboard goes: a busy
+// window may look it up seconds after the key was sent. A keycode is only ever
 // written when the keymap as the server holds it agrees with what this
 // class believes: unused for a spare one, still ours when restoring.
 //
@@ -49,7 +51,8 @@ public:
     bool isSpare(int keycode) const { return pool.symbolsOf(keycode) != nullptr; }
     // Waits until lent keys are idle and gives them their symbols back.
     void giveBackLent();
-    // Waits until every mapped keycode is idle and restores all of them.
+    // Waits until the server has every key event, a grace has passed and
+    // every mapped keycode is idle, and restores all of them.
     void restoreAll();
 
     // Keycodes without symbols in the keymap as the server holds it.

@@ -9,7 +9,9 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
+#include <sys/types.h>
 
 class RealTypingTest : public QObject
 {
@@ -23,6 +25,8 @@ private slots:
     void typesUnicodeText();
     void spareCharactersMappedBeforeTheFirstKey();
     void spareKeycodeTakenByAnotherProgramIsLeftAlone();
+    void busyWindowKeepsSpareCharacters_data();
+    void busyWindowKeepsSpareCharacters();
     void keymapRestoredAfterTyping();
 
 private:
@@ -177,6 +181,48 @@ void RealTypingTest::spareKeycodeTakenByAnotherProgramIsLeftAlone()
     xkeymap::setKeycodeSymbols(spare, {kNoSymbol});
     QVERIFY(after.size() >= theirs.size());
     QCOMPARE(std::vector<unsigned long>(after.begin(), after.begin() + theirs.size()), theirs);
+}
+
+// A busy window (stopped here) reads the keys typed meanwhile only when it
+// is back, and looks their keycodes up in the keymap as it is then: a spare
+// keycode must still carry its character, seconds later and after another
+// text took other spare keycodes.
+void RealTypingTest::busyWindowKeepsSpareCharacters_data()
+{
+    QTest::addColumn<int>("busyMs");
+    QTest::addColumn<int>("textsApartMs");
+    QTest::newRow("busy 2 s, texts 1 s apart") << 2000 << 1000;
+}
+
+void RealTypingTest::busyWindowKeepsSpareCharacters()
+{
+    QFETCH(int, busyMs);
+    QFETCH(int, textsApartMs);
+    const QByteArray texts[] = {QByteArray("A\x80" "B"), QByteArray("C\xaa" "D")};
+    QVERIFY(target->clear());
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    QVERIFY(keyboard);
+    KeyInjector injector(*keyboard);
+    injector.initKeyTable();
+
+    // Whatever fails, the window goes on afterwards.
+    struct Stopped
+    {
+        pid_t pid;
+        ~Stopped() { kill(pid, SIGCONT); }
+    } stopped{pid_t(target->pid())};
+    QElapsedTimer busy;
+    QCOMPARE(kill(stopped.pid, SIGSTOP), 0);
+    busy.start();
+    typeBytes(injector, texts[0]);
+    QTest::qSleep(textsApartMs);
+    typeBytes(injector, texts[1]);
+    QTest::qSleep(std::max(0, busyMs - int(busy.elapsed())));
+    QCOMPARE(kill(stopped.pid, SIGCONT), 0);
+
+    const QString expected = sampletext::typedText(texts[0] + texts[1]);
+    const QString actual = target->textOnceTyped(expected.size());
+    QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
 }
 
 void RealTypingTest::keymapRestoredAfterTyping()
