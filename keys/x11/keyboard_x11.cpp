@@ -347,6 +347,7 @@ std::unique_ptr<X11Keyboard> X11Keyboard::open(const char *displayName, SpareLev
                                                         levels == SpareLevels::LowerCaseOnly,
                                                         [x] { x->bringClientsInStep(); });
     connection->readState();
+    connection->spare->clearLeftBehind();
     return std::unique_ptr<X11Keyboard>(new X11Keyboard(std::move(connection)));
 }
 

@@ -19,7 +19,8 @@
 // The keymap is followed as it changes (a layout switch, a keyboard plugged
 // in), locked Shift and Caps Lock are released while a text is typed and put
 // back after it, and every keycode this keyboard changed is restored when it
-// goes.
+// goes. What a keyboard of a Quillon that was killed left changed on the
+// display is put back when the next one opens.
 //
 // Xlib stays inside the implementation: its macros break Qt's headers.
 class X11Keyboard : public KeyboardDevice

@@ -37,7 +37,25 @@ X11SpareKeys::X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOn
     , lowerCaseOnly(lowerCaseOnly)
     , keymapWritten(std::move(keymapWritten))
     , pool(keymap.keycodesWithoutSymbols(), kIdleBeforeReuse)
+    , record(DisplayString(display))
 {
+}
+
+void X11SpareKeys::clearLeftBehind()
+{
+    std::vector<int> keycodes;
+    for (const WrittenKeycode &entry : record.takeLeftBehind()) {
+        if (written.count(entry.keycode))
+            continue;
+        written[entry.keycode] = entry.written[kPlainLevel];
+        if (!entry.original.empty())
+            lent[entry.keycode] = entry.original;
+        keycodes.push_back(entry.keycode);
+    }
+    if (keycodes.empty())
+        return;
+    changeKeymap(restoring(keycodes));
+    keymapReloaded();
 }
 
 X11SpareKeys::Symbols X11SpareKeys::symbolsFor(KeysymValue keysym)
@@ -246,6 +264,10 @@ void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
             symbols[kShiftLevel] = symbols[kPlainLevel];
         XChangeKeyboardMapping(display, change.keycode, static_cast<int>(symbols.size()), symbols.data(), 1);
         written[change.keycode] = symbols[kPlainLevel];
+        if (change.character)
+            carrying[change.keycode].assign(symbols.begin(), symbols.end());
+        else
+            carrying.erase(change.keycode);
     }
     if (now)
         XFree(now);
@@ -254,7 +276,15 @@ void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
     for (int keycode : taken) {
         pool.remove(keycode);
         lent.erase(keycode);
+        carrying.erase(keycode);
     }
+    std::vector<WrittenKeycode> held;
+    for (const auto &entry : carrying) {
+        const auto lentKey = lent.find(entry.first);
+        held.push_back(WrittenKeycode{entry.first, entry.second,
+                                      lentKey != lent.end() ? lentKey->second : std::vector<KeysymValue>{}});
+    }
+    record.save(held);
     if (taken.size() < changes.size() && keymapWritten)
         keymapWritten();
     std::this_thread::sleep_for(kKeymapSettle);

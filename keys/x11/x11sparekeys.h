@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sparekeypool.h"
+#include "sparekeyrecord.h"
 
 #include <functional>
 #include <map>
@@ -57,6 +58,9 @@ public:
 
     // Keycodes without symbols in the keymap as the server holds it.
     int unmappedKeycodeCount();
+    // Puts back what keyboards of Quillons that no longer run left changed
+    // on this display, where the keymap still holds what they wrote.
+    void clearLeftBehind();
 
 private:
     // avoid: keysyms the text types, whose keys must not be lent.
@@ -82,4 +86,8 @@ private:
     std::map<int, std::vector<KeysymValue>> lent;
     // The first symbol last written to each keycode.
     std::map<int, KeysymValue> written;
+    // The keycodes that carry a character of ours now, with its symbols;
+    // kept in the record.
+    std::map<int, std::vector<KeysymValue>> carrying;
+    SpareKeyRecord record;
 };

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <memory>
 #include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class RealTypingTest : public QObject
 {
@@ -25,6 +27,7 @@ private slots:
     void typesUnicodeText();
     void spareCharactersMappedBeforeTheFirstKey();
     void spareKeycodeTakenByAnotherProgramIsLeftAlone();
+    void spareKeycodesLeftByAKilledKeyboardAreCleared();
     void busyWindowKeepsSpareCharacters_data();
     void busyWindowKeepsSpareCharacters();
     void keymapRestoredAfterTyping();
@@ -181,6 +184,43 @@ void RealTypingTest::spareKeycodeTakenByAnotherProgramIsLeftAlone()
     xkeymap::setKeycodeSymbols(spare, {kNoSymbol});
     QVERIFY(after.size() >= theirs.size());
     QCOMPARE(std::vector<unsigned long>(after.begin(), after.begin() + theirs.size()), theirs);
+}
+
+// A keyboard that never put its keymap back (its process was killed) left
+// spare characters behind: the next keyboard on the display clears them,
+// except on a keycode that another program has given symbols since.
+void RealTypingTest::spareKeycodesLeftByAKilledKeyboardAreCleared()
+{
+    constexpr unsigned long kNtilde = 0xF1;
+    constexpr unsigned long kEuro = 0x20AC;
+    constexpr unsigned long kNoSymbol = 0;
+    constexpr unsigned long kF20 = 0xFFD1;
+    if (xkeymap::keycodeGiving(kNtilde) != 0 || xkeymap::keycodeGiving(kEuro) != 0)
+        QSKIP("the keymap has its own keys for the n tilde or the euro sign");
+    const int unmappedBefore = xkeymap::unmappedKeycodeCount();
+    const pid_t child = fork();
+    if (child == 0) {
+        const QByteArray text("\xd1\x80");
+        std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+        if (keyboard)
+            keyboard->beginText(reinterpret_cast<const unsigned char *>(text.constData()), std::size_t(text.size()));
+        _exit(keyboard ? EXIT_SUCCESS : EXIT_FAILURE); // gone without putting anything back
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == EXIT_SUCCESS);
+    const int ntilde = xkeymap::keycodeGiving(kNtilde);
+    const int euro = xkeymap::keycodeGiving(kEuro);
+    QVERIFY2(ntilde != 0 && euro != 0, "the killed keyboard left nothing behind");
+    QVERIFY(xkeymap::setKeycodeSymbols(euro, {kF20}));
+
+    X11Keyboard::open().reset();
+    const std::vector<unsigned long> theirs = xkeymap::keycodeSymbols(euro);
+    xkeymap::setKeycodeSymbols(euro, {kNoSymbol});
+    QCOMPARE(xkeymap::keycodeGiving(kNtilde), 0);
+    QVERIFY(!theirs.empty());
+    QCOMPARE(theirs.front(), kF20);
+    QCOMPARE(xkeymap::unmappedKeycodeCount(), unmappedBefore);
 }
 
 // A busy window (stopped here) reads the keys typed meanwhile only when it
