@@ -1,26 +1,20 @@
 #include "fieldnames.h"
 
-#include <QTextCodec>
+#include "barcodetext.h"
 
 namespace {
 
 constexpr ushort kLastLatin1 = 0xFF;
 
 // The entry's characters taken as bytes and read as UTF-8, when they are
-// bytes (nothing past U+00FF) that make valid UTF-8 other than the entry
-// itself; else a null string.
-QString utf8Reading(const QString &entry)
+// bytes (nothing past U+00FF) that make valid UTF-8 beyond ASCII.
+std::optional<QString> utf8Reading(const QString &entry)
 {
     for (const QChar c : entry) {
         if (c.unicode() > kLastLatin1)
-            return {};
+            return std::nullopt;
     }
-    const QByteArray bytes = entry.toLatin1();
-    QTextCodec::ConverterState state;
-    const QString reading = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars != 0 || state.remainingChars != 0 || reading == entry)
-        return {};
-    return reading;
+    return utf8BarcodeText(entry.toLatin1());
 }
 
 } // namespace
@@ -64,8 +58,8 @@ bool entryNamesField(const QString &entry, const QString &name)
 {
     if (QString::localeAwareCompare(entry, name) == 0)
         return true;
-    const QString reading = utf8Reading(entry);
-    return !reading.isNull() && QString::localeAwareCompare(reading, name) == 0;
+    const std::optional<QString> reading = utf8Reading(entry);
+    return reading && QString::localeAwareCompare(*reading, name) == 0;
 }
 
 QString fieldNameFor(const QString &entry)
