@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,9 @@ void X11SpareKeys::keymapReloaded()
             it = lent.erase(it);
         }
     }
+    // A character the new keymap wiped is no longer ours to put back.
+    for (auto it = carrying.begin(); it != carrying.end();)
+        it = pool.symbolsOf(it->first) ? std::next(it) : carrying.erase(it);
 }
 
 void X11SpareKeys::lend(std::size_t count, const std::vector<KeysymValue> &avoid)
@@ -186,10 +190,13 @@ void X11SpareKeys::restoreAll()
         if (std::find(keycodes.begin(), keycodes.end(), entry.first) == keycodes.end())
             keycodes.push_back(entry.first);
     }
-    if (keycodes.empty())
-        return;
-    std::this_thread::sleep_until(idle);
-    changeKeymap(restoring(keycodes));
+    if (!keycodes.empty()) {
+        std::this_thread::sleep_until(idle);
+        changeKeymap(restoring(keycodes));
+    }
+    // What could not be put back belongs to another program now.
+    carrying.clear();
+    record.save({});
 }
 
 int X11SpareKeys::unmappedKeycodeCount()

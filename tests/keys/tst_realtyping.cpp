@@ -265,11 +265,16 @@ void RealTypingTest::busyWindowKeepsSpareCharacters()
     QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
 }
 
+// Every keyboard of this run has gone: the keymap is as it was, and none
+// left a record of keycodes to put back.
 void RealTypingTest::keymapRestoredAfterTyping()
 {
     std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
     QVERIFY(keyboard);
     QCOMPARE(keyboard->unmappedKeycodeCount(), unmappedAtStart);
+    const QDir records(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/quillon"));
+    const QStringList ours = records.entryList({QStringLiteral("*-%1-*").arg(QCoreApplication::applicationPid())});
+    QVERIFY2(ours.isEmpty(), qPrintable(ours.join(QLatin1Char(' '))));
 }
 
 QTEST_GUILESS_MAIN(RealTypingTest)
