@@ -36,9 +36,13 @@ void tools::tellEntriesMatchingNothing()
     QStringList quoted;
     for (const QString &entry : entriesMatchingNothing(transmitList))
         quoted << QStringLiteral("\"%1\"").arg(entry);
-    settingsStatus = quoted.isEmpty() ? QString()
-                                      : tr("Config.ini: nothing is typed for %1, which names no field or separator.")
-                                            .arg(quoted.join(QStringLiteral(", ")));
+    if (quoted.isEmpty())
+        settingsStatus.clear();
+    else if (quoted.size() == 1)
+        settingsStatus = tr("Config.ini: %1 names no field or separator; nothing is typed for it.").arg(quoted[0]);
+    else
+        settingsStatus = tr("Config.ini: %1 name no field or separator; nothing is typed for them.")
+                             .arg(quoted.join(QStringLiteral(", ")));
     showReadStatus();
 }
 
