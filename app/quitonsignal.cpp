@@ -15,7 +15,9 @@ namespace {
 
 // The handler may only write to a descriptor; the event loop reads it.
 int signalPipe[2] = {-1, -1};
-constexpr int kStopSignals[] = {SIGTERM, SIGINT};
+// A closed terminal (SIGHUP) and Ctrl+\ (SIGQUIT) stop Quillon too: the
+// keymap must be put back then as well.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 // The signal may land between a failed call and the look at its errno in
 // the code it interrupts: the write must not change what that code sees.

@@ -2,6 +2,9 @@
 
 #include "fieldnames.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 const QString kSuppressingTabTitle = QStringLiteral("Fixed");
@@ -32,7 +35,7 @@ QByteArray composeOutput(const QStringList &transmitList, const IdRecord &record
     QString text;
     for (const QString &entry : transmitList) {
         for (const FieldBinding &binding : fieldBindings()) {
-            if (QString::localeAwareCompare(entry, binding.name) == 0)
+            if (entryNamesField(entry, binding.name))
                 text += record.*binding.field;
         }
         for (const Separator &separator : kSeparators) {
@@ -41,4 +44,17 @@ QByteArray composeOutput(const QStringList &transmitList, const IdRecord &record
         }
     }
     return text.toLatin1();
+}
+
+QStringList entriesMatchingNothing(const QStringList &transmitList)
+{
+    QStringList unmatched;
+    for (const QString &entry : transmitList) {
+        const bool separator = std::any_of(std::begin(kSeparators), std::end(kSeparators), [&entry](const Separator &s) {
+            return entry.contains(s.name, Qt::CaseSensitive);
+        });
+        if (!entry.isEmpty() && !separator && fieldNameFor(entry).isNull() && !unmatched.contains(entry))
+            unmatched << entry;
+    }
+    return unmatched;
 }

@@ -13,3 +13,7 @@ bool composerSuppressed(const QString &currentTabTitle);
 // field name giving its value and each separator name its character, as
 // Latin-1 (one byte per character, "?" for what Latin-1 cannot hold).
 QByteArray composeOutput(const QStringList &transmitList, const IdRecord &record);
+
+// The entries of the transmit list that name no field and hold no separator
+// name, each once, in list order; empty entries left out.
+QStringList entriesMatchingNothing(const QStringList &transmitList);

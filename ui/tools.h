@@ -100,6 +100,7 @@ private:
     void typeWith(const std::function<void()> &type);
     void showTypingNotice(const TypingNotice &notice);
     void showReadStatus();
+    void tellEntriesMatchingNothing();
 
     ScannerLink link;   // the port, portOpen and deviceType of the link
     ReceivePath receivePath{link};
@@ -128,6 +129,8 @@ private:
     // showed (a card that may be misread), and what typing it showed.
     QString readStatus;
     QString typingStatus;
+    // Entries of the transmit list that type nothing (from Config.ini).
+    QString settingsStatus;
     // False during construction: the composer's start-up run types nothing
     // and tells nothing.
     bool typingReady = false;

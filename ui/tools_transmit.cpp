@@ -5,6 +5,7 @@
 
 #include "cardparser.h"
 #include "composer.h"
+#include "fieldnames.h"
 #include "msgbox.h"
 #include "mrzcheckdigits.h"
 #include "transmitlist.h"
@@ -19,7 +20,30 @@ void tools::loadSettings()
     const TransmitSettings settings = loadTransmitSettings(settingsPath);
     dateFormatIndex = settings.dateFormatIndex;
     ui->cBDateFormat->setCurrentIndex(dateFormatIndex);
-    transmitList = settings.transmitList;
+    // A field name written by hand in UTF-8 is listed as the field it names.
+    transmitList.clear();
+    for (const QString &entry : settings.transmitList) {
+        const QString name = fieldNameFor(entry);
+        transmitList << (name.isNull() ? entry : name);
+    }
+    tellEntriesMatchingNothing();
+}
+
+// Entries that type nothing are named in the status line, until a saved list
+// replaces them.
+void tools::tellEntriesMatchingNothing()
+{
+    QStringList quoted;
+    for (const QString &entry : entriesMatchingNothing(transmitList))
+        quoted << QStringLiteral("\"%1\"").arg(entry);
+    if (quoted.isEmpty())
+        settingsStatus.clear();
+    else if (quoted.size() == 1)
+        settingsStatus = tr("Config.ini: %1 names no field or separator; nothing is typed for it.").arg(quoted[0]);
+    else
+        settingsStatus = tr("Config.ini: %1 name no field or separator; nothing is typed for them.")
+                             .arg(quoted.join(QStringLiteral(", ")));
+    showReadStatus();
 }
 
 void tools::fillFieldLists()
@@ -91,8 +115,11 @@ void tools::on_pBSave_clicked()
     // What the operator sees is what is saved, a reorder made only by
     // dragging included.
     refreshTransmitList();
-    if (!saveTransmitSettings(settingsPath, ui->cBDateFormat->currentIndex(), transmitList))
+    if (!saveTransmitSettings(settingsPath, ui->cBDateFormat->currentIndex(), transmitList)) {
         showMsgBox(MsgBox::Warning, tr("Could not save Config.ini."));
+        return;
+    }
+    tellEntriesMatchingNothing();
 }
 
 bool tools::parseMrzRecord(const QByteArray &block)

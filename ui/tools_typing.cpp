@@ -62,11 +62,11 @@ void tools::showTypingNotice(const TypingNotice &notice)
 }
 
 // The right half of the status line: what the last read showed, then what
-// typing it showed.
+// typing it showed, then what the transmit list cannot type.
 void tools::showReadStatus()
 {
     QStringList parts;
-    for (const QString &part : {readStatus, typingStatus})
+    for (const QString &part : {readStatus, typingStatus, settingsStatus})
         if (!part.isEmpty())
             parts << part;
     setStatusText(ui->lBtypingNotice, parts.join(QLatin1Char(' ')));

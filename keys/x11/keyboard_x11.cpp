@@ -64,6 +64,8 @@ struct X11Keyboard::Connection
     std::unique_ptr<X11SpareKeys> spare;
     unsigned lockedModifiers = 0;
     bool keymapChanged = false;
+    // How often clients were brought in step (see bringClientsInStep).
+    unsigned inStepCount = 0;
 
     bool inText = false;
     // While a text is typed: the Caps Lock the typing rules steer, and the
@@ -108,6 +110,36 @@ struct X11Keyboard::Connection
         keymap->reload();
         spare->keymapReloaded();
         keymapChanged = false;
+    }
+
+    // A Qt client looks keys up in the first group after a keymap change
+    // until the keyboard state changes, whatever group is active. A modifier
+    // that no key is bound to, locked and put back at once, sends every
+    // client the state, group included, without a key event; where every
+    // modifier is bound, the group is switched to the first and back. In
+    // the first group there is nothing to put right.
+    void bringClientsInStep()
+    {
+        readState();
+        retellState();
+    }
+
+    // As above, for the group and locks last read.
+    void retellState()
+    {
+        const int group = keymap->activeGroup();
+        if (group == 0)
+            return;
+        if (const unsigned modifier = keymap->unboundModifier()) {
+            const unsigned was = lockedModifiers & modifier;
+            XkbLockModifiers(display, XkbUseCoreKbd, modifier, was ^ modifier);
+            XkbLockModifiers(display, XkbUseCoreKbd, modifier, was);
+        } else {
+            XkbLockGroup(display, XkbUseCoreKbd, 0);
+            XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(group));
+        }
+        XFlush(display);
+        ++inStepCount;
     }
 
     // Reads the keymap changes the server has announced, ours and other
@@ -265,7 +297,13 @@ struct X11Keyboard::Connection
         if (textLocks)
             setLocks(0);
 
+        // Clients are brought in step before the first key: after the
+        // spare characters' keymap change, else for a change another
+        // program made.
+        const unsigned inStepBefore = inStepCount;
         spare->prepareKeysyms(keysyms);
+        if (inStepCount == inStepBefore)
+            retellState();
         XFlush(display);
     }
 
@@ -304,9 +342,12 @@ std::unique_ptr<X11Keyboard> X11Keyboard::open(const char *displayName, SpareLev
     connection->keymap = std::make_unique<X11Keymap>(display);
     if (!connection->keymap->reload())
         return nullptr;
+    Connection *x = connection.get();
     connection->spare = std::make_unique<X11SpareKeys>(display, *connection->keymap,
-                                                        levels == SpareLevels::LowerCaseOnly);
+                                                        levels == SpareLevels::LowerCaseOnly,
+                                                        [x] { x->bringClientsInStep(); });
     connection->readState();
+    connection->spare->clearLeftBehind();
     return std::unique_ptr<X11Keyboard>(new X11Keyboard(std::move(connection)));
 }
 

@@ -12,10 +12,15 @@
 // keymap lacks is typed on a spare keycode mapped to it for the time being;
 // every spare character of a text is mapped before its first key.
 //
+// After each keymap change it makes, and before each text typed in a group
+// other than the first, the clients are told the keyboard state anew: Qt's
+// would otherwise read the keys in the first group.
+//
 // The keymap is followed as it changes (a layout switch, a keyboard plugged
 // in), locked Shift and Caps Lock are released while a text is typed and put
 // back after it, and every keycode this keyboard changed is restored when it
-// goes.
+// goes. What a keyboard of a Quillon that was killed left changed on the
+// display is put back when the next one opens.
 //
 // Xlib stays inside the implementation: its macros break Qt's headers.
 class X11Keyboard : public KeyboardDevice

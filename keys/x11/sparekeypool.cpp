@@ -39,18 +39,6 @@ void SpareKeyPool::touch(int keycode, Clock::time_point now)
     }
 }
 
-std::vector<int> SpareKeyPool::takeIdle(Clock::time_point now)
-{
-    std::vector<int> idle;
-    for (Slot &slot : slots) {
-        if (slot.mapped && now - slot.lastUse >= idleBeforeReuse) {
-            slot.mapped = false;
-            idle.push_back(slot.keycode);
-        }
-    }
-    return idle;
-}
-
 std::vector<int> SpareKeyPool::takeAll()
 {
     std::vector<int> all;

@@ -10,8 +10,8 @@
 // The keycodes that have no symbols in the user's keymap, lent out to
 // characters the keymap cannot type. A receiving program looks a keycode up
 // in the keymap as it last heard of it, not as it was at the key press, so a
-// keycode keeps its character until it has been idle for a while: only then
-// may it be given another character or be restored.
+// keycode keeps its character until another character needs a keycode and
+// none is free, and even then until it has been idle for a while.
 //
 // The keymap may be replaced under the pool (a layout switch, a keyboard
 // plugged in): keymapChanged() then drops the keycodes the new keymap uses
@@ -42,8 +42,6 @@ public:
     Claim claim(const Symbols &symbols, Clock::time_point now);
     // The keycode was pressed or released at now.
     void touch(int keycode, Clock::time_point now);
-    // Mapped keycodes idle long enough to restore; they count as free again.
-    std::vector<int> takeIdle(Clock::time_point now);
     // Every mapped keycode, and the moment after which all are idle.
     std::vector<int> takeAll();
     Clock::time_point allIdleAt() const;

@@ -14,6 +14,8 @@ constexpr unsigned kReadParts = XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMa
 constexpr unsigned kReleasedLocks = ShiftMask | LockMask;
 // Where no key binds the level-three modifier, it is Mod5 by convention.
 constexpr unsigned kUsualLevelThreeMask = Mod5Mask;
+// The real modifiers a keymap may leave without a key.
+constexpr unsigned kFreeableModifiers[] = {Mod1Mask, Mod2Mask, Mod3Mask, Mod4Mask, Mod5Mask};
 // Keysyms below this are Latin-1 characters: never lent away.
 constexpr KeysymValue kFirstNonLatin1Keysym = 0x100;
 
@@ -171,6 +173,20 @@ void X11Keymap::rebuildIndex()
                 index.emplace(keysym, KeyPlace{keycode, choice.shift, choice.levelThree});
         }
     }
+}
+
+unsigned X11Keymap::unboundModifier() const
+{
+    if (!desc)
+        return 0;
+    unsigned bound = 0;
+    for (int keycode = desc->min_key_code; keycode <= desc->max_key_code; ++keycode)
+        bound |= desc->map->modmap[keycode];
+    for (unsigned modifier : kFreeableModifiers) {
+        if ((bound & modifier) == 0)
+            return modifier;
+    }
+    return 0;
 }
 
 std::vector<int> X11Keymap::keycodesWithoutSymbols() const

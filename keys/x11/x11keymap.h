@@ -53,6 +53,11 @@ public:
     std::vector<int> lendableKeycodes(const std::vector<KeysymValue> &avoid) const;
     int minKeycode() const;
     int maxKeycode() const;
+    // The group the lookups are made for (0 for the first layout).
+    int activeGroup() const { return group; }
+    // A real modifier (Mod1 to Mod5) that no key is bound to, as a mask;
+    // 0 when every one is bound.
+    unsigned unboundModifier() const;
 
 private:
     void rebuildIndex();

@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -16,20 +17,46 @@ using std::chrono::milliseconds;
 // A receiving program needs a moment to fetch a changed keymap; a key
 // pressed before that would be looked up in the old one.
 constexpr milliseconds kKeymapSettle{20};
-// A spare keycode keeps its character this long after its last press, so
-// that the receiving program has read every keymap it was pressed under.
+// A spare keycode keeps its character until another character needs the
+// keycode, and then at least this long after its last press, so that the
+// receiving program has read every keymap it was pressed under (a busy one
+// reads it later still: keycodes are reused longest idle first).
 constexpr milliseconds kIdleBeforeReuse{500};
+// When the keyboard goes, the receiving program's last moment to look up
+// the spare keycodes it was sent, counted from when the server has every
+// key event.
+constexpr milliseconds kGraceBeforeRestore{300};
 constexpr int kPlainLevel = 0;
 constexpr int kShiftLevel = 1;
 
 } // namespace
 
-X11SpareKeys::X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly)
+X11SpareKeys::X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly,
+                           std::function<void()> keymapWritten)
     : display(display)
     , keymap(keymap)
     , lowerCaseOnly(lowerCaseOnly)
+    , keymapWritten(std::move(keymapWritten))
     , pool(keymap.keycodesWithoutSymbols(), kIdleBeforeReuse)
+    , record(DisplayString(display))
 {
+}
+
+void X11SpareKeys::clearLeftBehind()
+{
+    std::vector<int> keycodes;
+    for (const WrittenKeycode &entry : record.takeLeftBehind()) {
+        if (written.count(entry.keycode))
+            continue;
+        written[entry.keycode] = entry.written[kPlainLevel];
+        if (!entry.original.empty())
+            lent[entry.keycode] = entry.original;
+        keycodes.push_back(entry.keycode);
+    }
+    if (keycodes.empty())
+        return;
+    changeKeymap(restoring(keycodes));
+    keymapReloaded();
 }
 
 X11SpareKeys::Symbols X11SpareKeys::symbolsFor(KeysymValue keysym)
@@ -53,6 +80,9 @@ void X11SpareKeys::keymapReloaded()
             it = lent.erase(it);
         }
     }
+    // A character the new keymap wiped is no longer ours to put back.
+    for (auto it = carrying.begin(); it != carrying.end();)
+        it = pool.symbolsOf(it->first) ? std::next(it) : carrying.erase(it);
 }
 
 void X11SpareKeys::lend(std::size_t count, const std::vector<KeysymValue> &avoid)
@@ -105,8 +135,6 @@ void X11SpareKeys::prepare(const std::vector<Symbols> &needed, const std::vector
         wait = std::max(wait, claim.waitFirst);
         changes.push_back(Change{claim.keycode, {needed[i][kPlainLevel], needed[i][kShiftLevel]}, true});
     }
-    for (Change &restore : restoring(pool.takeIdle(now)))
-        changes.push_back(std::move(restore));
     std::this_thread::sleep_for(wait);
     changeKeymap(changes);
 }
@@ -121,8 +149,6 @@ int X11SpareKeys::keycodeFor(const Symbols &symbols)
     std::vector<Change> changes;
     if (claim.needsMapping)
         changes.push_back(Change{claim.keycode, {symbols[kPlainLevel], symbols[kShiftLevel]}, true});
-    for (Change &restore : restoring(pool.takeIdle(Clock::now())))
-        changes.push_back(std::move(restore));
     std::this_thread::sleep_for(claim.waitFirst);
     changeKeymap(changes);
     return pool.symbolsOf(claim.keycode) ? claim.keycode : 0;
@@ -155,16 +181,22 @@ void X11SpareKeys::giveBackLent()
 
 void X11SpareKeys::restoreAll()
 {
-    const Clock::time_point idle = pool.allIdleAt();
+    // Every key event is with the server, queued for the window; it gets
+    // a moment to look the keycodes up before they lose their characters.
+    XSync(display, False);
+    const Clock::time_point idle = std::max(pool.allIdleAt(), Clock::now() + kGraceBeforeRestore);
     std::vector<int> keycodes = pool.takeAll();
     for (const auto &entry : lent) {
         if (std::find(keycodes.begin(), keycodes.end(), entry.first) == keycodes.end())
             keycodes.push_back(entry.first);
     }
-    if (keycodes.empty())
-        return;
-    std::this_thread::sleep_until(idle);
-    changeKeymap(restoring(keycodes));
+    if (!keycodes.empty()) {
+        std::this_thread::sleep_until(idle);
+        changeKeymap(restoring(keycodes));
+    }
+    // What could not be put back belongs to another program now.
+    carrying.clear();
+    record.save({});
 }
 
 int X11SpareKeys::unmappedKeycodeCount()
@@ -239,6 +271,10 @@ void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
             symbols[kShiftLevel] = symbols[kPlainLevel];
         XChangeKeyboardMapping(display, change.keycode, static_cast<int>(symbols.size()), symbols.data(), 1);
         written[change.keycode] = symbols[kPlainLevel];
+        if (change.character)
+            carrying[change.keycode].assign(symbols.begin(), symbols.end());
+        else
+            carrying.erase(change.keycode);
     }
     if (now)
         XFree(now);
@@ -247,7 +283,17 @@ void X11SpareKeys::changeKeymap(const std::vector<Change> &changes)
     for (int keycode : taken) {
         pool.remove(keycode);
         lent.erase(keycode);
+        carrying.erase(keycode);
     }
+    std::vector<WrittenKeycode> held;
+    for (const auto &entry : carrying) {
+        const auto lentKey = lent.find(entry.first);
+        held.push_back(WrittenKeycode{entry.first, entry.second,
+                                      lentKey != lent.end() ? lentKey->second : std::vector<KeysymValue>{}});
+    }
+    record.save(held);
+    if (taken.size() < changes.size() && keymapWritten)
+        keymapWritten();
     std::this_thread::sleep_for(kKeymapSettle);
     keymap.reload();
 }

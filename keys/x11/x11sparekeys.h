@@ -1,7 +1,9 @@
 #pragma once
 
 #include "sparekeypool.h"
+#include "sparekeyrecord.h"
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -10,7 +12,9 @@ class X11Keymap;
 
 // Keycodes given characters that the keymap cannot type: the unused ones
 // first; when the keymap has too few, keys in use are lent for the length of
-// a text and then given their own symbols back. A keycode is only ever
+// a text and then given their own symbols back. An unused keycode keeps its
+// character until another character needs it or the keyboard goes: a busy
+// window may look it up seconds after the key was sent. A keycode is only ever
 // written when the keymap as the server holds it agrees with what this
 // class believes: unused for a spare one, still ours when restoring.
 //
@@ -25,7 +29,9 @@ public:
 
     // lowerCaseOnly maps the lower-case letter on both levels: capitals on
     // spare keycodes are then lost (a broken keyboard for the tests).
-    X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly);
+    // keymapWritten runs after each change of the server's keymap, before
+    // the settle.
+    X11SpareKeys(Display *display, X11Keymap &keymap, bool lowerCaseOnly, std::function<void()> keymapWritten);
 
     // The symbols a spare keycode gets for keysym: a letter with its
     // capital (the capital then wants Shift), anything else on both levels.
@@ -46,11 +52,15 @@ public:
     bool isSpare(int keycode) const { return pool.symbolsOf(keycode) != nullptr; }
     // Waits until lent keys are idle and gives them their symbols back.
     void giveBackLent();
-    // Waits until every mapped keycode is idle and restores all of them.
+    // Waits until the server has every key event, a grace has passed and
+    // every mapped keycode is idle, and restores all of them.
     void restoreAll();
 
     // Keycodes without symbols in the keymap as the server holds it.
     int unmappedKeycodeCount();
+    // Puts back what keyboards of Quillons that no longer run left changed
+    // on this display, where the keymap still holds what they wrote.
+    void clearLeftBehind();
 
 private:
     // avoid: keysyms the text types, whose keys must not be lent.
@@ -70,9 +80,14 @@ private:
     Display *display;
     X11Keymap &keymap;
     bool lowerCaseOnly;
+    std::function<void()> keymapWritten;
     SpareKeyPool pool;
     // Keys in use that were lent, with the symbols they had.
     std::map<int, std::vector<KeysymValue>> lent;
     // The first symbol last written to each keycode.
     std::map<int, KeysymValue> written;
+    // The keycodes that carry a character of ours now, with its symbols;
+    // kept in the record.
+    std::map<int, std::vector<KeysymValue>> carrying;
+    SpareKeyRecord record;
 };

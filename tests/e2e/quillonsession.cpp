@@ -88,9 +88,9 @@ bool QuillonSession::startQuillon()
     return quillon.waitForStarted(kProcessStartMs);
 }
 
-bool QuillonSession::terminateQuillon()
+bool QuillonSession::terminateQuillon(int signal)
 {
-    quillon.terminate();
+    kill(pid_t(quillon.processId()), signal);
     return quillon.waitForFinished(kProcessStartMs) && quillon.exitStatus() == QProcess::NormalExit;
 }
 

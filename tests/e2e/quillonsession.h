@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
+
 class QWidget;
 namespace scanned {
 struct Block;
@@ -43,8 +45,9 @@ public:
     void setQuillonProgram(const QString &path) { program = path; }
     bool startQuillon();
     qint64 quillonPid() const { return quillon.processId(); }
-    // Asks Quillon to stop (SIGTERM); true when it ended by itself.
-    bool terminateQuillon();
+    // Asks Quillon to stop with signal (SIGTERM by default, as a desktop's
+    // log-out does); true when it ended by itself.
+    bool terminateQuillon(int signal = SIGTERM);
     bool logIn();
     bool openLink();
     // Picks the first speed of the list, 9600 baud, before the link opens.

@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <cstring>
+
 namespace {
 
 constexpr int kTypedWithinMs = 15000;
@@ -65,10 +67,13 @@ void EndToEndTest::initTestCase()
 void EndToEndTest::scannerToTypedText_data()
 {
     QTest::addColumn<QStringList>("lineArguments");
-    QTest::newRow("each reply and block in one write") << QStringList();
+    // How Quillon is stopped at the end: a log-out, a closed terminal, Ctrl+\.
+    QTest::addColumn<int>("stopSignal");
+    QTest::newRow("each reply and block in one write") << QStringList() << int(SIGTERM);
     // As a scanner's UART sends at 9600 baud: the replies and the cards
     // arrive byte after byte and must still be read whole.
-    QTest::newRow("a byte at a time, 1 ms apart") << QStringList{"--byte-gap", "1"};
+    QTest::newRow("a byte at a time, 1 ms apart") << QStringList{"--byte-gap", "1"} << int(SIGHUP);
+    QTest::newRow("each reply and block in one write, stopped by SIGQUIT") << QStringList() << int(SIGQUIT);
 }
 
 bool EndToEndTest::startTyping(QuillonSession &session, QPlainTextEdit &target, const QList<scanned::Block> &blocks,
@@ -99,6 +104,7 @@ bool EndToEndTest::startTyping(QuillonSession &session, QPlainTextEdit &target, 
 void EndToEndTest::scannerToTypedText()
 {
     QFETCH(QStringList, lineArguments);
+    QFETCH(int, stopSignal);
     QuillonSession session;
     QPlainTextEdit target;
     const QList<scanned::Block> blocks = scanned::blocks();
@@ -130,7 +136,8 @@ void EndToEndTest::scannerToTypedText()
 
     // Stopped by a signal, Quillon still gives back the keycodes it
     // borrowed for the accented capitals.
-    QVERIFY2(session.terminateQuillon(), "Quillon did not end by itself on SIGTERM");
+    QVERIFY2(session.terminateQuillon(stopSignal), qPrintable(QStringLiteral("Quillon did not end by itself on %1")
+                                                                  .arg(QString::fromLatin1(strsignal(stopSignal)))));
     QCOMPARE(xkeymap::unmappedKeycodeCount(), unmappedAtStart);
 }
 

@@ -34,6 +34,8 @@ private slots:
     void cleanupTestCase();
     void typesOnLayout_data();
     void typesOnLayout();
+    void qtWindowFollowsGroupAfterKeymapChange_data();
+    void qtWindowFollowsGroupAfterKeymapChange();
     void keymapReplacedWhileRunning();
     void keymapWithoutUnusedKeycode();
 
@@ -143,6 +145,55 @@ void LayoutTypingTest::typesOnLayout()
     QCOMPARE(xkeymap::capsLockOn(), capsLock);
     QCOMPARE(xkeymap::unmappedKeycodeCount(), unmappedBefore);
     QVERIFY(xkeymap::setCapsLock(false));
+}
+
+// A Qt window looks keys up in the first group after any keymap change
+// (ours for a spare character, or another program's) until the modifier
+// state changes. With the second group active, texts that start without
+// Shift must still arrive as typed: digits and punctuation sit on other keys
+// in "es" than in "us", and so does the n tilde.
+void LayoutTypingTest::qtWindowFollowsGroupAfterKeymapChange_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("otherProgramFirst");
+    QTest::addColumn<QStringList>("options");
+    // With a key for the fifth level every real modifier is bound.
+    const QStringList everyModifierBound{QStringLiteral("lv5:rwin_switch_lock")};
+    QTest::newRow("digits, then a spare capital") << QByteArray("1985-12-07 \xdaLTIMO") << false << QStringList();
+    QTest::newRow("spare small letter first") << QByteArray("\xfa \xf1-\xe7 1985-12-07") << false << QStringList();
+    QTest::newRow("punctuation first") << QByteArray("-,.'+\xe7 07-12-1985 \xfa") << false << QStringList();
+    QTest::newRow("small letters first") << QByteArray("pe\xf1" "a-n\xfa\xf1" "ez 07") << false << QStringList();
+    QTest::newRow("digits, keymap changed by another program") << QByteArray("07-12 \xf1") << true << QStringList();
+    QTest::newRow("punctuation, keymap changed by another program") << QByteArray("-'\xf1.") << true << QStringList();
+    QTest::newRow("digits, every modifier bound") << QByteArray("1985-12-07 \xdaLTIMO") << false << everyModifierBound;
+    QTest::newRow("punctuation, keymap changed by another program, every modifier bound")
+        << QByteArray("-'\xf1.") << true << everyModifierBound;
+}
+
+void LayoutTypingTest::qtWindowFollowsGroupAfterKeymapChange()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, otherProgramFirst);
+    QFETCH(QStringList, options);
+    constexpr unsigned long kNoSymbol = 0;
+    constexpr unsigned long kF20 = 0xFFD1;
+
+    useLayout(QStringLiteral("us,es"), options, 1);
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    QVERIFY(keyboard);
+    // Begins with Shift: the window is in step again after the keymap the
+    // last row's keyboard put back.
+    typeAndCompare(*keyboard, "Before \xd1");
+    int changed = 0;
+    std::vector<unsigned long> before;
+    if (otherProgramFirst) {
+        changed = xkeymap::keycodeGiving(kNoSymbol);
+        before = xkeymap::keycodeSymbols(changed);
+        QVERIFY(changed != 0 && xkeymap::setKeycodeSymbols(changed, {kF20}));
+    }
+    typeAndCompare(*keyboard, bytes);
+    if (changed)
+        xkeymap::setKeycodeSymbols(changed, before);
 }
 
 // One keyboard for the whole run, as in the program: the keymap is

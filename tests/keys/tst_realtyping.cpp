@@ -9,7 +9,11 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class RealTypingTest : public QObject
 {
@@ -23,6 +27,9 @@ private slots:
     void typesUnicodeText();
     void spareCharactersMappedBeforeTheFirstKey();
     void spareKeycodeTakenByAnotherProgramIsLeftAlone();
+    void spareKeycodesLeftByAKilledKeyboardAreCleared();
+    void busyWindowKeepsSpareCharacters_data();
+    void busyWindowKeepsSpareCharacters();
     void keymapRestoredAfterTyping();
 
 private:
@@ -179,11 +186,95 @@ void RealTypingTest::spareKeycodeTakenByAnotherProgramIsLeftAlone()
     QCOMPARE(std::vector<unsigned long>(after.begin(), after.begin() + theirs.size()), theirs);
 }
 
+// A keyboard that never put its keymap back (its process was killed) left
+// spare characters behind: the next keyboard on the display clears them,
+// except on a keycode that another program has given symbols since.
+void RealTypingTest::spareKeycodesLeftByAKilledKeyboardAreCleared()
+{
+    constexpr unsigned long kNtilde = 0xF1;
+    constexpr unsigned long kEuro = 0x20AC;
+    constexpr unsigned long kNoSymbol = 0;
+    constexpr unsigned long kF20 = 0xFFD1;
+    if (xkeymap::keycodeGiving(kNtilde) != 0 || xkeymap::keycodeGiving(kEuro) != 0)
+        QSKIP("the keymap has its own keys for the n tilde or the euro sign");
+    const int unmappedBefore = xkeymap::unmappedKeycodeCount();
+    const pid_t child = fork();
+    if (child == 0) {
+        const QByteArray text("\xd1\x80");
+        std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+        if (keyboard)
+            keyboard->beginText(reinterpret_cast<const unsigned char *>(text.constData()), std::size_t(text.size()));
+        _exit(keyboard ? EXIT_SUCCESS : EXIT_FAILURE); // gone without putting anything back
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == EXIT_SUCCESS);
+    const int ntilde = xkeymap::keycodeGiving(kNtilde);
+    const int euro = xkeymap::keycodeGiving(kEuro);
+    QVERIFY2(ntilde != 0 && euro != 0, "the killed keyboard left nothing behind");
+    QVERIFY(xkeymap::setKeycodeSymbols(euro, {kF20}));
+
+    X11Keyboard::open().reset();
+    const std::vector<unsigned long> theirs = xkeymap::keycodeSymbols(euro);
+    xkeymap::setKeycodeSymbols(euro, {kNoSymbol});
+    QCOMPARE(xkeymap::keycodeGiving(kNtilde), 0);
+    QVERIFY(!theirs.empty());
+    QCOMPARE(theirs.front(), kF20);
+    QCOMPARE(xkeymap::unmappedKeycodeCount(), unmappedBefore);
+}
+
+// A busy window (stopped here) reads the keys typed meanwhile only when it
+// is back, and looks their keycodes up in the keymap as it is then: a spare
+// keycode must still carry its character, seconds later and after another
+// text took other spare keycodes.
+void RealTypingTest::busyWindowKeepsSpareCharacters_data()
+{
+    QTest::addColumn<int>("busyMs");
+    QTest::addColumn<int>("textsApartMs");
+    QTest::newRow("busy 2 s, texts 1 s apart") << 2000 << 1000;
+}
+
+void RealTypingTest::busyWindowKeepsSpareCharacters()
+{
+    QFETCH(int, busyMs);
+    QFETCH(int, textsApartMs);
+    const QByteArray texts[] = {QByteArray("A\x80" "B"), QByteArray("C\xaa" "D")};
+    QVERIFY(target->clear());
+    std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
+    QVERIFY(keyboard);
+    KeyInjector injector(*keyboard);
+    injector.initKeyTable();
+
+    // Whatever fails, the window goes on afterwards.
+    struct Stopped
+    {
+        pid_t pid;
+        ~Stopped() { kill(pid, SIGCONT); }
+    } stopped{pid_t(target->pid())};
+    QElapsedTimer busy;
+    QCOMPARE(kill(stopped.pid, SIGSTOP), 0);
+    busy.start();
+    typeBytes(injector, texts[0]);
+    QTest::qSleep(textsApartMs);
+    typeBytes(injector, texts[1]);
+    QTest::qSleep(std::max(0, busyMs - int(busy.elapsed())));
+    QCOMPARE(kill(stopped.pid, SIGCONT), 0);
+
+    const QString expected = sampletext::typedText(texts[0] + texts[1]);
+    const QString actual = target->textOnceTyped(expected.size());
+    QVERIFY2(actual == expected, qPrintable(sampletext::firstDifference(actual, expected)));
+}
+
+// Every keyboard of this run has gone: the keymap is as it was, and none
+// left a record of keycodes to put back.
 void RealTypingTest::keymapRestoredAfterTyping()
 {
     std::unique_ptr<X11Keyboard> keyboard = X11Keyboard::open();
     QVERIFY(keyboard);
     QCOMPARE(keyboard->unmappedKeycodeCount(), unmappedAtStart);
+    const QDir records(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/quillon"));
+    const QStringList ours = records.entryList({QStringLiteral("*-%1-*").arg(QCoreApplication::applicationPid())});
+    QVERIFY2(ours.isEmpty(), qPrintable(ours.join(QLatin1Char(' '))));
 }
 
 QTEST_GUILESS_MAIN(RealTypingTest)

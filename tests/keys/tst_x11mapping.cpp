@@ -32,7 +32,7 @@ private slots:
     void windows1252Keysyms();
     void spareKeycodeKeepsItsCharacter();
     void spareKeycodeReusedOnlyWhenIdle();
-    void idleSpareKeycodesAreRestored();
+    void idleSpareKeycodesKeepTheirCharacters();
     void keymapChangeUnderThePool();
     void withoutDisplayKeyboardTypesNothing();
     void serverWithoutXTestTypesNothing();
@@ -112,20 +112,24 @@ void X11MappingTest::spareKeycodeReusedOnlyWhenIdle()
     QCOMPARE(std::chrono::duration_cast<milliseconds>(late.waitFirst).count(), 0);
 }
 
-void X11MappingTest::idleSpareKeycodesAreRestored()
+// Idle keycodes keep their characters: a free keycode is taken first, and
+// only then the one idle longest.
+void X11MappingTest::idleSpareKeycodesKeepTheirCharacters()
 {
     SpareKeyPool pool({200, 201, 202}, kIdle);
     const auto start = SpareKeyPool::Clock::time_point{} + std::chrono::hours{1};
     const int a = pool.claim({'a', 'a'}, start).keycode;
     const int b = pool.claim({'b', 'b'}, start + milliseconds{400}).keycode;
-    QCOMPARE(pool.takeIdle(start + milliseconds{450}), std::vector<int>{});
-    QCOMPARE(pool.takeIdle(start + milliseconds{600}), std::vector<int>{a});
-    QVERIFY(pool.claim({'a', 'a'}, start + milliseconds{700}).needsMapping); // restored, so mapped anew
-    QVERIFY(pool.allIdleAt() == start + milliseconds{700} + kIdle);
-    std::vector<int> all = pool.takeAll();
-    std::sort(all.begin(), all.end());
-    QCOMPARE(all.size(), std::size_t(2));
-    QVERIFY(std::find(all.begin(), all.end(), b) != all.end());
+    const SpareKeyPool::Claim later = pool.claim({'a', 'a'}, start + milliseconds{5000});
+    QCOMPARE(later.keycode, a);
+    QVERIFY(!later.needsMapping);
+    const int c = pool.claim({'c', 'c'}, start + milliseconds{5000}).keycode;
+    QVERIFY(c != a && c != b);
+    const SpareKeyPool::Claim d = pool.claim({'d', 'd'}, start + milliseconds{5100});
+    QCOMPARE(d.keycode, b);
+    QVERIFY(d.needsMapping);
+    QVERIFY(pool.allIdleAt() == start + milliseconds{5100} + kIdle);
+    QCOMPARE(pool.takeAll().size(), std::size_t(3));
     QCOMPARE(pool.takeAll(), std::vector<int>{});
 }
 

@@ -50,6 +50,31 @@ private slots:
         QTest::newRow("separator inside an entry") << QStringList{"Spaces", "xTABx"} << sample
                                                    << QByteArray(" \t");
         QTest::newRow("empty list") << QStringList() << sample << QByteArray();
+        // Written into Config.ini by hand in UTF-8, read by QSettings as Latin-1.
+        QTest::newRow("names written in UTF-8")
+            << QStringList{QString::fromLatin1("N\xc3\xbamero de Cedula"), "TAB", QString::fromLatin1("G\xc3\xa9nero")}
+            << sample << QByteArray("12345678\tM");
+    }
+
+    void entriesMatchingNothing_data()
+    {
+        QTest::addColumn<QStringList>("transmitList");
+        QTest::addColumn<QStringList>("unmatched");
+        QTest::newRow("every entry matches")
+            << QStringList{"Número de Cedula", "xTABx", QString::fromLatin1("G\xc3\xa9nero"), "Enter"} << QStringList();
+        QTest::newRow("each named once, in order")
+            << QStringList{"Numero de Cedula", "Nombre", "Apellidos", "Numero de Cedula"}
+            << QStringList{"Numero de Cedula", "Apellidos"};
+        QTest::newRow("empty entries left out") << QStringList{"", "TAB", ""} << QStringList();
+        QTest::newRow("UTF-8 of no field name") << QStringList{QString::fromLatin1("N\xc3\xbamero")}
+                                                << QStringList{QString::fromLatin1("N\xc3\xbamero")};
+    }
+
+    void entriesMatchingNothing()
+    {
+        QFETCH(QStringList, transmitList);
+        QFETCH(QStringList, unmatched);
+        QCOMPARE(::entriesMatchingNothing(transmitList), unmatched);
     }
 
     void composeOutput()

@@ -103,6 +103,8 @@ private slots:
     void saveFailureIsShown();
     void storedDateFormatOutOfRange();
     void startUpRunTypesNothing();
+    void handWrittenEntries_data();
+    void handWrittenEntries();
     void composedOutputFollowsWidgetOrder();
     void fixedTabTitleSuppressesOutput();
     void misreadCardTypedAndTold_data();
@@ -506,6 +508,48 @@ void ToolsTest::startUpRunTypesNothing()
     auto window = makeWindow();
     QCOMPARE(window->transmitEntries(), QStringList({"TAB", "Apellido", "Enter", "Space"}));
     QVERIFY2(!keyboard->hasKeyEvents(), "the start-up run of the composer typed something");
+}
+
+// Config.ini edited by hand: a name in UTF-8 stands for its field as Qt's
+// own escaped form does; an entry that still names nothing is named once in
+// the status line, and the rest of the list is typed.
+void ToolsTest::handWrittenEntries_data()
+{
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<QString>("namedInStatus");
+    const QStringList numberAndEnter{"Número de Cedula", "Enter"};
+    QTest::newRow("UTF-8") << QByteArray("1\\Field=N\xc3\xbamero de Cedula\n2\\Field=Enter\nsize=2\n")
+                           << numberAndEnter << QByteArray("12345678\r") << QString();
+    QTest::newRow("escaped by Qt") << QByteArray("1\\Field=N\\xfamero de Cedula\n2\\Field=Enter\nsize=2\n")
+                                   << numberAndEnter << QByteArray("12345678\r") << QString();
+    QTest::newRow("no such field")
+        << QByteArray("1\\Field=Numero de Cedula\n2\\Field=Enter\n3\\Field=Numero de Cedula\nsize=3\n")
+        << QStringList{"Numero de Cedula", "Enter", "Numero de Cedula"} << QByteArray("\r")
+        << QStringLiteral("\"Numero de Cedula\"");
+}
+
+void ToolsTest::handWrittenEntries()
+{
+    QFETCH(QByteArray, entries);
+    QFETCH(QStringList, listed);
+    QFETCH(QByteArray, typed);
+    QFETCH(QString, namedInStatus);
+    QFile file(settingsPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Transmit]\n" + entries);
+    file.close();
+    auto window = makeWindow();
+    QCOMPARE(texts(child<QListWidget>(*window, "lWTransmit")), listed);
+    const QString status = child<QLabel>(*window, "lBtypingNotice")->toolTip();
+    if (namedInStatus.isEmpty())
+        QCOMPARE(status, QString());
+    else
+        QVERIFY2(status.count(namedInStatus) == 1, qPrintable(status));
+    keyboard->clear();
+    window->parseLongRecord(longRecord());
+    QCOMPARE(keyboard->events(), expectedTyping(typed));
 }
 
 void ToolsTest::composedOutputFollowsWidgetOrder()
