@@ -51,7 +51,8 @@ constexpr std::uint32_t kKeyMaxBits = 2048;
 constexpr std::size_t kBlockBytes = TALVEX_BLOCK_BYTES;
 // 0x00, 0x02, at least eight padding bytes, the 0x00 separator.
 constexpr std::size_t kBlockOverheadBytes = 11;
-constexpr std::size_t kBlockMinSeparatorOffset = 9;
+constexpr std::size_t kBlockMinPaddingBytes = 8;
+constexpr std::size_t kBlockMinSeparatorOffset = 2 + kBlockMinPaddingBytes;
 constexpr std::uint8_t kBlockLeadByte = 0x00;
 constexpr std::uint8_t kBlockTypePublicPadding = 0x02;
 constexpr std::uint8_t kBlockSeparator = 0x00;
@@ -265,9 +266,11 @@ std::uint8_t Pkcs1Type2Encode(std::size_t len, const std::uint8_t* msg, std::siz
 std::uint8_t EA_ucPKCS1_5RASEncode(std::size_t len, const std::uint8_t* msg, std::size_t k, std::uint8_t* dst);
 
 // Extracts the message of a type-2 block: kBlockRefused for a null pointer or
-// blkLen != k; kBlockFailed when the block does not start 00 02 or has no
-// 0x00 separator at offsets 9 to k - 1. dst needs k - 10 bytes of room; dst
-// and dstLen are written only on success. The whole block is scanned once and
+// blkLen != k; kBlockFailed when the block does not start 00 02, or its first
+// 0x00 byte from offset 2 on is not at offsets 10 to k - 1 (fewer than eight
+// padding bytes, a zero inside them, or no separator at all), as PKCS#1 v1.5
+// requires. dst needs k - 11 bytes of room; dst and dstLen are written only
+// on success. The whole block is scanned once and
 // the result decided at the end. CT: k; the result code.
 std::uint8_t EA_ucPKCS1_5RASEncodeGetData(const std::uint8_t* blk, std::size_t blkLen, std::size_t k,
                                      std::uint8_t* dst, std::size_t* dstLen);

@@ -46,6 +46,8 @@ TestKey GenerateKey(unsigned bits, std::uint32_t e);
 // OpenSSL with PKCS#1 v1.5 padding; empty on failure.
 Bytes OpensslEncrypt(const TestKey& key, const Bytes& msg);
 Bytes OpensslDecrypt(const TestKey& key, const Bytes& cipher);
+// Whether OpenSSL accepts the ciphertext's block; the message in *msg.
+bool OpensslDecrypts(const TestKey& key, const Bytes& cipher, Bytes* msg);
 
 // x^power mod n as a big-endian string of (bits + 7) / 8 bytes.
 Bytes RawPower(const TestKey& key, const Bytes& x, const BIGNUM* power);
