@@ -121,7 +121,7 @@ void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e)
 void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs)
 {
 #if defined(TALVEX_HAVE_IFMA)
-    if (kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && IfmaUsable()) {
+    if (kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && BestKernel() == KernelChoice::kIfma) {
         IfmaPublicPower(r, x, e, n, LimbMontNPrime(n[0]));
         return;
     }
@@ -136,7 +136,8 @@ void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& seco
 {
 #if defined(TALVEX_HAVE_IFMA)
     if (kernel == PowerKernel::kBest && first.modulus->limbs == kIfmaModulusLimbs &&
-        second.modulus->limbs == kIfmaModulusLimbs && first.exponentLimbs == second.exponentLimbs && IfmaUsable()) {
+        second.modulus->limbs == kIfmaModulusLimbs && first.exponentLimbs == second.exponentLimbs &&
+        BestKernel() == KernelChoice::kIfma) {
         IfmaPowerPair(first, second);
         return;
     }

@@ -83,6 +83,8 @@ void SetFaultHook(FaultHook hook)
 int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in, std::uint32_t* outLen,
                      std::uint8_t* out, const RsaKeyRecord* key)
 {
+    if (kernel == PowerKernel::kBest && BestKernel() == KernelChoice::kRefused)
+        return kRsaErrKernelRefused;
     PrivateWork w{};
     LimbsFromBytes(w.n, kModulusMaxLimbs, RsaKeyField(key, TALVEX_KEY_OFFSET_MODULUS), kKeyFieldBytes);
     LimbsFromBytes(w.c, kModulusMaxLimbs, in, len);

@@ -39,6 +39,7 @@ constexpr int kRsaErrInputRange = 139;  // input not below the modulus
 constexpr int kRsaErrKeyRefused = 140;  // e below 3 or even, a prime below 3 or even, n even
 constexpr int kRsaErrFault = 141;       // the private-key result failed its check with e
 constexpr int kRsaErrNoRandom = 142;    // the blinding found no random source
+constexpr int kRsaErrKernelRefused = 143;  // TALVEX_KERNEL names a kernel that cannot run here
 constexpr int kRsaPublicErrOffset = 131;
 constexpr int kRsaPrivateErrOffset = 133;
 constexpr std::uint32_t kPublicExponentMin = 3;
@@ -220,7 +221,8 @@ int RsaPublicOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, 
 // even n, kRsaErrNoRandom when the random source fails, kRsaErrFault when the
 // check fails. The result is identical to the plain m^d mod n. Key material
 // and intermediates are wiped before returning. `kernel` kPortable keeps to
-// the portable exponentiation; kBest takes the fastest this processor has.
+// the portable exponentiation; kBest takes BestKernel(), and fails with
+// kRsaErrKernelRefused when that was refused.
 // CT: the limb counts of n, p, q, dP, dQ; e; whether it fails.
 int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in, std::uint32_t* outLen,
                      std::uint8_t* out, const RsaKeyRecord* key);

@@ -174,6 +174,22 @@ void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e);
 
 enum class PowerKernel { kPortable, kBest };
 
+// What kBest runs: the IFMA kernel where this processor has it, else the
+// portable one. TALVEX_KERNEL=portable or =ifma in the environment makes the
+// choice instead, for tests and benchmarks. A name that this build or
+// processor cannot run (ifma without IFMA, or one that names no kernel) is
+// refused, and with it every private-key operation, rather than letting a
+// test or a benchmark run another kernel than it asked for.
+enum class KernelChoice { kPortable, kIfma, kRefused };
+
+// The choice for a TALVEX_KERNEL value (null or empty: not set) on a
+// processor that has the IFMA kernel or not.
+KernelChoice ChooseKernel(const char* name, bool ifmaUsable);
+
+// ChooseKernel for this process's environment and processor, asked once and
+// kept, like IfmaUsable().
+KernelChoice BestKernel();
+
 // PublicPower for an odd n of `limbs` limbs (its top limb non-zero, n >= 3),
 // its Montgomery values set up here. kBest takes the IFMA kernel where this
 // processor has it and n is a 2048-bit value of kModulusMaxLimbs limbs. The
