@@ -120,6 +120,13 @@ Bytes RawPower(const TestKey& key, const Bytes& x, const BIGNUM* power)
     return out;
 }
 
+Bytes NotABlock(const TestKey& key, std::uint8_t seed)
+{
+    Bytes v = Message(kBlockBytes, seed);
+    v[0] = 0x01;
+    return RawPower(key, v, key.e.get());
+}
+
 std::string Hex(const Bytes& b)
 {
     static const char digits[] = "0123456789ABCDEF";
