@@ -8,7 +8,7 @@
 // from them. "CT:" names what the timing of such a routine does depend on
 // (limb counts, public values). The number record routines are variable-time
 // ("VT:" names the inputs their timing depends on; where none is named, it is
-// their operands' lengths); they serve the public-key operation.
+// their operands' lengths); the key operations run on the limb layer.
 #pragma once
 
 #include "talvex.h"
@@ -40,8 +40,6 @@ constexpr int kRsaErrKeyRefused = 140;  // e below 3 or even, a prime below 3 or
 constexpr int kRsaErrFault = 141;       // the private-key result failed its check with e
 constexpr int kRsaErrNoRandom = 142;    // the blinding found no random source
 constexpr int kRsaErrKernelRefused = 143;  // TALVEX_KERNEL names a kernel that cannot run here
-constexpr int kRsaPublicErrOffset = 131;
-constexpr int kRsaPrivateErrOffset = 133;
 constexpr std::uint32_t kPublicExponentMin = 3;
 
 constexpr std::size_t kKeyFieldBytes = 256;
@@ -207,10 +205,11 @@ const std::uint8_t* RsaKeyField(const RsaKeyRecord* key, std::size_t offset);
 // The length of a key operation's result: (bits + 7) / 8 bytes.
 std::size_t RsaResultBytes(const RsaKeyRecord* key);
 
-// out = in^e mod n; writes (bits + 7) / 8 bytes and that length to *outLen.
-// kRsaErrInputRange when in >= n, kRsaErrKeyRefused when e is below 3 or
-// even, exponentiation errors + kRsaPublicErrOffset. len <= 256. Out is
-// written only on success. VT: in, n, e.
+// out = in^e mod n on the limb layer (the IFMA kernel for a 2048-bit n where
+// the processor has it); writes (bits + 7) / 8 bytes and that length to
+// *outLen. kRsaErrInputRange when in >= n, kRsaErrKeyRefused when e is below
+// 3 or even, or n is even or below 3. len <= 256. Out is written only on
+// success. The input is wiped from the working storage. CT: n's length; e.
 int RsaPublicOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, std::uint8_t* out,
                 const RsaKeyRecord* key);
 
