@@ -27,6 +27,8 @@ void SelectEntryOf(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, 
     Limb acc[kLimbMax] = {};
     for (std::size_t j = 0; j < entries; ++j) {
         const Limb mask = MaskIfEqual(static_cast<Limb>(j), index);
+        // Unrolled, the accumulator stays in registers across the entries.
+#pragma GCC unroll 16
         for (std::size_t i = 0; i < limbs; ++i)
             acc[i] |= table[j][i] & mask;
     }
