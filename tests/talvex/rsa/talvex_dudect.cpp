@@ -150,8 +150,11 @@ int main(int argc, char** argv)
     const TestKey key = GenerateKey(2048, 65537);
     Bytes one(kBlock);
     one[kBlock - 1] = 1;
+    Bytes two(kBlock);
+    two[kBlock - 1] = 2;
     const Comparison comparisons[] = {
         {"ciphertext 1 vs random", one},
+        {"ciphertext 2 vs random", two},
         {"a valid ciphertext vs random", OpensslEncrypt(key, Message(32, 1))},
         {"a ciphertext of no block vs random", NotABlock(key, 2)},
     };
