@@ -10,19 +10,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver_input.h"
 #include "talvex.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s KEY-AND-CIPHERTEXTS\n", argv[0]);
+    std::FILE* f = OpenDriverInput(argc, argv, "KEY-AND-CIPHERTEXTS");
+    if (f == nullptr)
         return 2;
-    }
-    std::FILE* f = std::fopen(argv[1], "rb");
-    if (f == nullptr) {
-        std::perror(argv[1]);
-        return 2;
-    }
     RsaKeyRecord key;
     std::vector<uint8_t> valid(TALVEX_BLOCK_BYTES), invalid(TALVEX_BLOCK_BYTES);
     const bool read = std::fread(&key, sizeof key, 1, f) == 1 && std::fread(valid.data(), valid.size(), 1, f) == 1 &&
