@@ -29,3 +29,9 @@ export QUILLON_SOURCE_DIR="$top"
 "$top/scripts/build.sh" "$top/build-asan" -DBUILD_TESTING=ON -DQUILLON_SANITIZE=ON
 (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest -j"$jobs" --output-on-failure --timeout 600 -LE nosan)
+
+# Talvex built with clang as well: the library and its own tests, once (the
+# DLLs and the 32-bit word copies are the GCC builds' business).
+CC=clang CXX=clang++ BUILD_TARGETS=talvex-tests "$top/scripts/build.sh" "$top/build-clang" -DBUILD_TESTING=ON
+(cd "$top/build-clang" && ctest -j"$jobs" --output-on-failure --timeout 600 -L talvex \
+  -E '^talvex_(dll|wine|windows)|_words$')

@@ -1,7 +1,53 @@
 // What the processor offers the exponentiation kernels, read from CPUID and
-// from the register state the operating system saves. Compiled for the
-// baseline instruction set: it runs before anything wider is chosen.
+// from the register state the operating system saves, and the kernel that
+// runs. Compiled for the baseline instruction set: it runs before anything
+// wider is chosen.
 #include "talvex_internal.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace talvex {
+
+namespace {
+
+constexpr char kKernelVariable[] = "TALVEX_KERNEL";
+constexpr char kPortableName[] = "portable";
+constexpr char kIfmaName[] = "ifma";
+
+// 0 not asked yet, else the KernelChoice plus one. Threads that ask at once
+// all store the same value.
+int gKernelAnswer = 0;
+
+} // namespace
+
+KernelChoice ChooseKernel(const char* name, bool ifmaUsable)
+{
+    if (name == nullptr || *name == '\0')
+        return ifmaUsable ? KernelChoice::kIfma : KernelChoice::kPortable;
+    if (std::strcmp(name, kPortableName) == 0)
+        return KernelChoice::kPortable;
+    if (std::strcmp(name, kIfmaName) == 0 && ifmaUsable)
+        return KernelChoice::kIfma;
+    return KernelChoice::kRefused;
+}
+
+KernelChoice BestKernel()
+{
+    int answer = __atomic_load_n(&gKernelAnswer, __ATOMIC_RELAXED);
+    if (answer == 0) {
+#if defined(TALVEX_HAVE_IFMA)
+        const bool ifma = IfmaUsable();
+#else
+        const bool ifma = false;
+#endif
+        answer = static_cast<int>(ChooseKernel(std::getenv(kKernelVariable), ifma)) + 1;
+        __atomic_store_n(&gKernelAnswer, answer, __ATOMIC_RELAXED);
+    }
+    return static_cast<KernelChoice>(answer - 1);
+}
+
+} // namespace talvex
 
 #if defined(TALVEX_HAVE_IFMA)
 

@@ -32,7 +32,10 @@ void LimbsToBytes(const Limb* a, std::size_t limbs, std::uint8_t* buf, std::size
 std::size_t LimbsSignificant(const Limb* a, std::size_t limbs)
 {
     std::size_t n = limbs;
-    while (n > 1 && a[n - 1] == 0)
+    // CT: only for a key's fields, whose lengths in limbs are public: the
+    // modulus's length gives the primes' and the CRT exponents' within a
+    // limb, and the private-key operation's timing shows them anyway.
+    while (n > 1 && Declassify(a[n - 1] == 0))
         --n;
     return n;
 }

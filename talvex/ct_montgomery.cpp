@@ -35,7 +35,9 @@ void ModDouble(Limb* x, const Limb* n, std::size_t limbs)
 std::size_t BitLength(const Limb* n, std::size_t limbs)
 {
     std::size_t bits = kLimbBits * limbs;
-    for (Limb top = n[limbs - 1]; (top >> (kLimbBits - 1)) == 0; top <<= 1)
+    // CT: the bit length of a modulus, or of a prime of an RSA key, is
+    // public: the key's size fixes it within a bit or two.
+    for (Limb top = n[limbs - 1]; Declassify((top >> (kLimbBits - 1)) == 0); top <<= 1)
         --bits;
     return bits;
 }

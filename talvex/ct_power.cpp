@@ -27,6 +27,8 @@ void SelectEntryOf(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, 
     Limb acc[kLimbMax] = {};
     for (std::size_t j = 0; j < entries; ++j) {
         const Limb mask = MaskIfEqual(static_cast<Limb>(j), index);
+        // Unrolled, the accumulator stays in registers across the entries.
+#pragma GCC unroll 16
         for (std::size_t i = 0; i < limbs; ++i)
             acc[i] |= table[j][i] & mask;
     }
@@ -121,7 +123,7 @@ void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e)
 void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs)
 {
 #if defined(TALVEX_HAVE_IFMA)
-    if (kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && IfmaUsable()) {
+    if (kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && BestKernel() == KernelChoice::kIfma) {
         IfmaPublicPower(r, x, e, n, LimbMontNPrime(n[0]));
         return;
     }
@@ -136,7 +138,8 @@ void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& seco
 {
 #if defined(TALVEX_HAVE_IFMA)
     if (kernel == PowerKernel::kBest && first.modulus->limbs == kIfmaModulusLimbs &&
-        second.modulus->limbs == kIfmaModulusLimbs && first.exponentLimbs == second.exponentLimbs && IfmaUsable()) {
+        second.modulus->limbs == kIfmaModulusLimbs && first.exponentLimbs == second.exponentLimbs &&
+        BestKernel() == KernelChoice::kIfma) {
         IfmaPowerPair(first, second);
         return;
     }

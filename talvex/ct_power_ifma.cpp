@@ -12,8 +12,14 @@
 
 #include <immintrin.h>
 
+// Everything below is built for AVX-512 with IFMA; IfmaUsable() decides at
+// run time whether it may be called.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512vl,avx512ifma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512vl,avx512ifma")
+#endif
 
 namespace talvex {
 
@@ -358,6 +364,10 @@ void IfmaPublicPower(Limb* r, const Limb* x, std::uint32_t e, const Limb* n, Lim
 
 } // namespace talvex
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #endif

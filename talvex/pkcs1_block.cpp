@@ -71,25 +71,30 @@ std::uint8_t EA_ucPKCS1_5RASEncodeGetData(const std::uint8_t* blk, std::size_t b
     // The block is what the private key just opened: where its separator
     // stands, and whether it is a type-2 block at all, must not show in the
     // timing. One pass over every byte with masks finds the first zero from
-    // offset 9 on; the verdict waits for the end.
+    // offset 2 on; it must come after at least eight padding bytes. The
+    // verdict waits for the end.
     Limb good = MaskIfEqual(blk[0], kBlockLeadByte) & MaskIfEqual(blk[kTypeByteOffset], kBlockTypePublicPadding);
     Limb found = 0;
+    Limb tooEarly = 0;
     Limb separator = 0;
-    for (std::size_t i = kBlockMinSeparatorOffset; i < k; ++i) {
+    for (std::size_t i = kPaddingOffset; i < k; ++i) {
         const Limb isZero = MaskIfZero(blk[i]);
         const Limb first = isZero & ~found;
         separator |= static_cast<Limb>(i) & first;
+        // CT: i is a position, the same for every block.
+        if (i < kBlockMinSeparatorOffset)
+            tooEarly |= first;
         found |= isZero;
     }
-    good &= found;
-    // Every byte after offset 9 that could belong to the message, moved down
-    // by the separator's distance from offset 9 in steps of 1, 2, 4, ...
+    good &= found & ~tooEarly;
+    // Every byte from offset 11 on that could belong to the message, moved
+    // down by the separator's distance from offset 10 in steps of 1, 2, 4, ...
     // bytes, each step a masked pass over the whole buffer.
     constexpr std::size_t kFirstMessageOffset = kBlockMinSeparatorOffset + 1;
     const std::size_t room = k - kFirstMessageOffset;
     std::uint8_t message[kBlockBytes];
     std::memcpy(message, blk + kFirstMessageOffset, room);
-    const Limb shift = (separator - kBlockMinSeparatorOffset) & found;
+    const Limb shift = (separator - kBlockMinSeparatorOffset) & good;
     for (std::size_t step = 1; step < room; step <<= 1) {
         const auto take = static_cast<std::uint8_t>(~MaskIfZero(shift & step));
         for (std::size_t i = 0; i + step < room; ++i)

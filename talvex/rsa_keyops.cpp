@@ -8,18 +8,15 @@ namespace {
 constexpr std::size_t kBitsFieldBytes = 4;
 constexpr unsigned kBitsPerByte = 8;
 // Only the low 32 bits of the public exponent field are used.
-constexpr std::size_t kPublicExponentWords = 1;
 constexpr std::size_t kPublicExponentBytes = 4;
 
-// One number with its own storage, wiped when it goes out of scope.
-template <std::size_t Words>
-struct Held {
-    std::uint32_t words[Words] = {};
-    BigNum num{0, 1, words};
-    Held() = default;
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    ~Held() { SecureWipe(words, sizeof words); }
+struct PublicWork {
+    Limb n[kLimbMax], x[kLimbMax], r[kLimbMax];
+
+    PublicWork() = default;
+    PublicWork(const PublicWork&) = delete;
+    PublicWork& operator=(const PublicWork&) = delete;
+    ~PublicWork() { SecureWipe(this, sizeof *this); }
 };
 
 } // namespace
@@ -55,23 +52,22 @@ std::size_t RsaResultBytes(const RsaKeyRecord* key)
 int RsaPublicOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, std::uint8_t* out,
                 const RsaKeyRecord* key)
 {
-    Held<kFullWords> m;
-    Held<kFullWords> n;
-    Held<kPublicExponentWords> e;
-    BigFromBytes(&m.num, kFullWords, in, len);
-    BigFromBytes(&n.num, kFullWords, RsaKeyField(key, TALVEX_KEY_OFFSET_MODULUS), kKeyFieldBytes);
-    BigFromBytes(&e.num, kPublicExponentWords, RsaKeyField(key, TALVEX_KEY_OFFSET_PUBLIC_EXPONENT), kKeyFieldBytes);
-    if (BigCmp(&m.num, &n.num) >= 0)
+    // The input of an encryption is the padded message: wiped when it goes.
+    PublicWork w{};
+    LimbsFromBytes(w.n, kModulusMaxLimbs, RsaKeyField(key, TALVEX_KEY_OFFSET_MODULUS), kKeyFieldBytes);
+    LimbsFromBytes(w.x, kModulusMaxLimbs, in, len);
+    const std::uint32_t e = RsaPublicExponent(key);
+    if (!LimbsLessMask(w.x, w.n, kModulusMaxLimbs))
         return kRsaErrInputRange;
-    // An exponent of 1 would hand the input back; an even one is no RSA key.
-    if (e.num.words[0] < kPublicExponentMin || (e.num.words[0] & 1u) == 0)
+    // An exponent of 1 would hand the input back; an even one is no RSA key,
+    // and an even modulus has no Montgomery form.
+    const std::size_t nLimbs = LimbsSignificant(w.n, kModulusMaxLimbs);
+    if (e < kPublicExponentMin || (e & 1u) == 0 || (w.n[0] & 1) == 0 || (nLimbs == 1 && w.n[0] < 3))
         return kRsaErrKeyRefused;
-    const int rc = BigModExp(&m.num, &m.num, &e.num, &n.num);
-    if (rc != 0)
-        return rc + kRsaPublicErrOffset;
+    PublicPowerWith(PowerKernel::kBest, w.r, w.x, e, w.n, nLimbs);
     const std::size_t bytes = RsaResultBytes(key);
     *outLen = static_cast<std::uint32_t>(bytes);
-    BigToBytes(&m.num, m.num.length, out, bytes);
+    LimbsToBytes(w.r, nLimbs, out, bytes);
     return 0;
 }
 

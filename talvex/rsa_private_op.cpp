@@ -46,7 +46,9 @@ void LoadHalfField(Limb* r, const RsaKeyRecord* key, std::size_t offset)
 // modulus, and an even one has no Montgomery form.
 bool PrimeAccepted(const Limb* p, std::size_t limbs)
 {
-    return (p[0] & 1) != 0 && (limbs > 1 || p[0] >= 3);
+    // CT: every prime of a working key is odd and far above 3; only a
+    // record that is no key at all fails, and it is refused whatever it holds.
+    return Declassify((p[0] & 1) != 0) && (limbs > 1 || Declassify(p[0] >= 3));
 }
 
 // r[0..rLimbs) = d + k (prime - 1). With d below 2^(kLimbBits rLimbs -
@@ -83,6 +85,8 @@ void SetFaultHook(FaultHook hook)
 int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in, std::uint32_t* outLen,
                      std::uint8_t* out, const RsaKeyRecord* key)
 {
+    if (kernel == PowerKernel::kBest && BestKernel() == KernelChoice::kRefused)
+        return kRsaErrKernelRefused;
     PrivateWork w{};
     LimbsFromBytes(w.n, kModulusMaxLimbs, RsaKeyField(key, TALVEX_KEY_OFFSET_MODULUS), kKeyFieldBytes);
     LimbsFromBytes(w.c, kModulusMaxLimbs, in, len);
@@ -106,6 +110,7 @@ int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in
         return kRsaErrKeyRefused;
     if (!SystemRandomBytes(w.draw, sizeof w.draw))
         return kRsaErrNoRandom;
+    MarkSecret(w.draw, sizeof w.draw);
     LimbsFromBytes(w.k1, kBlindingLimbs, w.draw, kBlindingBytes);
     LimbsFromBytes(w.k2, kBlindingLimbs, w.draw + kBlindingBytes, kBlindingBytes);
 

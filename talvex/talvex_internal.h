@@ -8,7 +8,7 @@
 // from them. "CT:" names what the timing of such a routine does depend on
 // (limb counts, public values). The number record routines are variable-time
 // ("VT:" names the inputs their timing depends on; where none is named, it is
-// their operands' lengths); they serve the public-key operation.
+// their operands' lengths); the key operations run on the limb layer.
 #pragma once
 
 #include "talvex.h"
@@ -39,8 +39,7 @@ constexpr int kRsaErrInputRange = 139;  // input not below the modulus
 constexpr int kRsaErrKeyRefused = 140;  // e below 3 or even, a prime below 3 or even, n even
 constexpr int kRsaErrFault = 141;       // the private-key result failed its check with e
 constexpr int kRsaErrNoRandom = 142;    // the blinding found no random source
-constexpr int kRsaPublicErrOffset = 131;
-constexpr int kRsaPrivateErrOffset = 133;
+constexpr int kRsaErrKernelRefused = 143;  // TALVEX_KERNEL names a kernel that cannot run here
 constexpr std::uint32_t kPublicExponentMin = 3;
 
 constexpr std::size_t kKeyFieldBytes = 256;
@@ -51,7 +50,8 @@ constexpr std::uint32_t kKeyMaxBits = 2048;
 constexpr std::size_t kBlockBytes = TALVEX_BLOCK_BYTES;
 // 0x00, 0x02, at least eight padding bytes, the 0x00 separator.
 constexpr std::size_t kBlockOverheadBytes = 11;
-constexpr std::size_t kBlockMinSeparatorOffset = 9;
+constexpr std::size_t kBlockMinPaddingBytes = 8;
+constexpr std::size_t kBlockMinSeparatorOffset = 2 + kBlockMinPaddingBytes;
 constexpr std::uint8_t kBlockLeadByte = 0x00;
 constexpr std::uint8_t kBlockTypePublicPadding = 0x02;
 constexpr std::uint8_t kBlockSeparator = 0x00;
@@ -205,10 +205,11 @@ const std::uint8_t* RsaKeyField(const RsaKeyRecord* key, std::size_t offset);
 // The length of a key operation's result: (bits + 7) / 8 bytes.
 std::size_t RsaResultBytes(const RsaKeyRecord* key);
 
-// out = in^e mod n; writes (bits + 7) / 8 bytes and that length to *outLen.
-// kRsaErrInputRange when in >= n, kRsaErrKeyRefused when e is below 3 or
-// even, exponentiation errors + kRsaPublicErrOffset. len <= 256. Out is
-// written only on success. VT: in, n, e.
+// out = in^e mod n on the limb layer (the IFMA kernel for a 2048-bit n where
+// the processor has it); writes (bits + 7) / 8 bytes and that length to
+// *outLen. kRsaErrInputRange when in >= n, kRsaErrKeyRefused when e is below
+// 3 or even, or n is even or below 3. len <= 256. Out is written only on
+// success. The input is wiped from the working storage. CT: n's length; e.
 int RsaPublicOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, std::uint8_t* out,
                 const RsaKeyRecord* key);
 
@@ -219,7 +220,8 @@ int RsaPublicOp(std::size_t len, const std::uint8_t* in, std::uint32_t* outLen, 
 // even n, kRsaErrNoRandom when the random source fails, kRsaErrFault when the
 // check fails. The result is identical to the plain m^d mod n. Key material
 // and intermediates are wiped before returning. `kernel` kPortable keeps to
-// the portable exponentiation; kBest takes the fastest this processor has.
+// the portable exponentiation; kBest takes BestKernel(), and fails with
+// kRsaErrKernelRefused when that was refused.
 // CT: the limb counts of n, p, q, dP, dQ; e; whether it fails.
 int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in, std::uint32_t* outLen,
                      std::uint8_t* out, const RsaKeyRecord* key);
@@ -265,9 +267,11 @@ std::uint8_t Pkcs1Type2Encode(std::size_t len, const std::uint8_t* msg, std::siz
 std::uint8_t EA_ucPKCS1_5RASEncode(std::size_t len, const std::uint8_t* msg, std::size_t k, std::uint8_t* dst);
 
 // Extracts the message of a type-2 block: kBlockRefused for a null pointer or
-// blkLen != k; kBlockFailed when the block does not start 00 02 or has no
-// 0x00 separator at offsets 9 to k - 1. dst needs k - 10 bytes of room; dst
-// and dstLen are written only on success. The whole block is scanned once and
+// blkLen != k; kBlockFailed when the block does not start 00 02, or its first
+// 0x00 byte from offset 2 on is not at offsets 10 to k - 1 (fewer than eight
+// padding bytes, a zero inside them, or no separator at all), as PKCS#1 v1.5
+// requires. dst needs k - 11 bytes of room; dst and dstLen are written only
+// on success. The whole block is scanned once and
 // the result decided at the end. CT: k; the result code.
 std::uint8_t EA_ucPKCS1_5RASEncodeGetData(const std::uint8_t* blk, std::size_t blkLen, std::size_t k,
                                      std::uint8_t* dst, std::size_t* dstLen);

@@ -7,6 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(TALVEX_CT_CHECK)
+#include <valgrind/memcheck.h>
+#endif
+
 namespace talvex {
 
 // TALVEX_WORDS_ONLY builds 32-bit limbs everywhere, as on i686, so that the
@@ -41,6 +45,31 @@ constexpr std::size_t kExponentMaxLimbs = kPrimeMaxLimbs + kBlindingLimbs;
 inline Limb ValueBarrier(Limb v)
 {
     __asm__("" : "+r"(v));
+    return v;
+}
+
+// The test build that checks constant time under valgrind's memcheck marks
+// the key's secret fields and the blinding's draws undefined; every branch or
+// address that depends on them is then reported. What is public by nature,
+// though computed from secrets (the limb count of a prime, its bit length,
+// its parity), is declassified where it is taken, with a "CT:" note saying
+// why. Elsewhere both are no-ops.
+inline void MarkSecret(const void* p, std::size_t len)
+{
+#if defined(TALVEX_CT_CHECK)
+    VALGRIND_MAKE_MEM_UNDEFINED(p, len);
+#else
+    static_cast<void>(p);
+    static_cast<void>(len);
+#endif
+}
+
+template <typename T>
+inline T Declassify(T v)
+{
+#if defined(TALVEX_CT_CHECK)
+    VALGRIND_MAKE_MEM_DEFINED(&v, sizeof v);
+#endif
     return v;
 }
 
@@ -173,6 +202,22 @@ void CtPower(const MontModulus& m, Limb* r, const Limb* base, const Limb* e, std
 void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e);
 
 enum class PowerKernel { kPortable, kBest };
+
+// What kBest runs: the IFMA kernel where this processor has it, else the
+// portable one. TALVEX_KERNEL=portable or =ifma in the environment makes the
+// choice instead, for tests and benchmarks. A name that this build or
+// processor cannot run (ifma without IFMA, or one that names no kernel) is
+// refused, and with it every private-key operation, rather than letting a
+// test or a benchmark run another kernel than it asked for.
+enum class KernelChoice { kPortable, kIfma, kRefused };
+
+// The choice for a TALVEX_KERNEL value (null or empty: not set) on a
+// processor that has the IFMA kernel or not.
+KernelChoice ChooseKernel(const char* name, bool ifmaUsable);
+
+// ChooseKernel for this process's environment and processor, asked once and
+// kept, like IfmaUsable().
+KernelChoice BestKernel();
 
 // PublicPower for an odd n of `limbs` limbs (its top limb non-zero, n >= 3),
 // its Montgomery values set up here. kBest takes the IFMA kernel where this

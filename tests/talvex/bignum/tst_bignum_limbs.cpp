@@ -167,6 +167,27 @@ TEST(CtPowerWindow, WidthsByExponentBits)
         EXPECT_EQ(CtWindowBits(row.bits), row.width) << row.bits << " exponent bits";
 }
 
+// TALVEX_KERNEL's values: a kernel this processor cannot run is refused,
+// never swapped for another.
+TEST(CtPowerKernel, ChoiceFromTheEnvironment)
+{
+    const struct {
+        const char* name;
+        bool ifmaUsable;
+        KernelChoice choice;
+    } rows[] = {
+        {nullptr, true, KernelChoice::kIfma},         {nullptr, false, KernelChoice::kPortable},
+        {"", true, KernelChoice::kIfma},              {"portable", true, KernelChoice::kPortable},
+        {"portable", false, KernelChoice::kPortable}, {"ifma", true, KernelChoice::kIfma},
+        {"ifma", false, KernelChoice::kRefused},      {"IFMA", true, KernelChoice::kRefused},
+        {"avx2", true, KernelChoice::kRefused},       {"portable ", false, KernelChoice::kRefused},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ChooseKernel(row.name, row.ifmaUsable), row.choice)
+            << '"' << (row.name ? row.name : "(unset)") << "\", IFMA " << row.ifmaUsable;
+    }
+}
+
 // Exponents of every length the blinding gives, with all-zero and all-one
 // windows; bases 0, 1, n - 1 and random.
 TEST_F(CtLimbs, FixedWindowPowersMatchOpenSsl)

@@ -5,19 +5,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver_input.h"
 #include "talvex.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s PAIRS-FILE\n", argv[0]);
+    std::FILE* f = OpenDriverInput(argc, argv, "PAIRS-FILE");
+    if (f == nullptr)
         return 2;
-    }
-    std::FILE* f = std::fopen(argv[1], "rb");
-    if (f == nullptr) {
-        std::perror(argv[1]);
-        return 2;
-    }
     RsaKeyRecord key;
     std::vector<uint8_t> cipher(TALVEX_BLOCK_BYTES);
     std::vector<uint8_t> plain(TALVEX_BLOCK_BYTES);

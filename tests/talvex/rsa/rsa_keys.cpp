@@ -64,38 +64,50 @@ TestKey GenerateKey(unsigned bits, std::uint32_t e)
 
 namespace {
 
-Bytes Crypt(const TestKey& key, const Bytes& in, bool encrypt)
+bool Crypt(const TestKey& key, const Bytes& in, bool encrypt, Bytes* out)
 {
+    out->clear();
     Ctx ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key.pkey.get(), nullptr));
     if (!ctx)
-        return {};
+        return false;
     const int init = encrypt ? EVP_PKEY_encrypt_init(ctx.get()) : EVP_PKEY_decrypt_init(ctx.get());
     if (init != 1 || EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) != 1)
-        return {};
+        return false;
     std::size_t len = 0;
-    auto run = [&](std::uint8_t* out) {
-        return encrypt ? EVP_PKEY_encrypt(ctx.get(), out, &len, in.data(), in.size())
-                       : EVP_PKEY_decrypt(ctx.get(), out, &len, in.data(), in.size());
+    auto run = [&](std::uint8_t* buf) {
+        return encrypt ? EVP_PKEY_encrypt(ctx.get(), buf, &len, in.data(), in.size())
+                       : EVP_PKEY_decrypt(ctx.get(), buf, &len, in.data(), in.size());
     };
     if (run(nullptr) != 1)
-        return {};
-    Bytes out(len);
-    if (run(out.data()) != 1)
-        return {};
-    out.resize(len);
-    return out;
+        return false;
+    out->resize(len);
+    if (run(out->data()) != 1) {
+        out->clear();
+        return false;
+    }
+    out->resize(len);
+    return true;
 }
 
 } // namespace
 
 Bytes OpensslEncrypt(const TestKey& key, const Bytes& msg)
 {
-    return Crypt(key, msg, true);
+    Bytes out;
+    Crypt(key, msg, true, &out);
+    return out;
 }
 
 Bytes OpensslDecrypt(const TestKey& key, const Bytes& cipher)
 {
-    return Crypt(key, cipher, false);
+    Bytes out;
+    Crypt(key, cipher, false, &out);
+    return out;
+}
+
+bool OpensslDecrypts(const TestKey& key, const Bytes& cipher, Bytes* msg)
+{
+    return Crypt(key, cipher, false, msg);
 }
 
 Bytes RawPower(const TestKey& key, const Bytes& x, const BIGNUM* power)
@@ -106,6 +118,13 @@ Bytes RawPower(const TestKey& key, const Bytes& x, const BIGNUM* power)
     Bytes out((key.bits + 7) / 8);
     BN_bn2binpad(v.get(), out.data(), static_cast<int>(out.size()));
     return out;
+}
+
+Bytes NotABlock(const TestKey& key, std::uint8_t seed)
+{
+    Bytes v = Message(kBlockBytes, seed);
+    v[0] = 0x01;
+    return RawPower(key, v, key.e.get());
 }
 
 std::string Hex(const Bytes& b)

@@ -46,9 +46,15 @@ TestKey GenerateKey(unsigned bits, std::uint32_t e);
 // OpenSSL with PKCS#1 v1.5 padding; empty on failure.
 Bytes OpensslEncrypt(const TestKey& key, const Bytes& msg);
 Bytes OpensslDecrypt(const TestKey& key, const Bytes& cipher);
+// Whether OpenSSL accepts the ciphertext's block; the message in *msg.
+bool OpensslDecrypts(const TestKey& key, const Bytes& cipher, Bytes* msg);
 
 // x^power mod n as a big-endian string of (bits + 7) / 8 bytes.
 Bytes RawPower(const TestKey& key, const Bytes& x, const BIGNUM* power);
+
+// A ciphertext below n whose private-key decryption is no type-2 block (it
+// starts 01): the export decrypts it all the same and only then refuses.
+Bytes NotABlock(const TestKey& key, std::uint8_t seed);
 
 std::string Hex(const Bytes& b);
 Bytes Message(std::size_t len, std::uint8_t seed);

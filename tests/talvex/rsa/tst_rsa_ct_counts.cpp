@@ -37,15 +37,6 @@ struct Case {
     std::size_t expectedLen;
 };
 
-// A value below n that OpenSSL's raw private operation turns into no valid
-// type-2 block: the export decrypts it all the same and only then refuses.
-Bytes NotABlock(const TestKey& key, std::uint8_t seed)
-{
-    Bytes v = Message(kBlock, seed);
-    v[0] = 0x01;
-    return RawPower(key, v, key.e.get());
-}
-
 // Instruction counts of the dumps callgrind wrote after each call, in order.
 std::map<int, unsigned long long> ReadCounts(const std::string& prefix)
 {

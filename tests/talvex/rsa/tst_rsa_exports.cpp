@@ -263,8 +263,9 @@ TEST_F(Exports, TamperedCiphertextIsRefused)
     EXPECT_EQ(Call(API_iRSA_decrypt_privateKey, cipher, kBlock, &key->record).rc, TALVEX_BLOCK_FAILED);
 }
 
-// Blocks built by hand: where the decoder finds the separator, and what it
-// refuses.
+// Blocks built by hand, opened by both decryption exports and by OpenSSL:
+// where the separator is found, and what PKCS#1 v1.5 refuses (fewer than
+// eight padding bytes, a zero among them).
 TEST_F(Exports, HandMadeBlocks)
 {
     auto block = [](std::uint8_t lead, std::uint8_t type, std::size_t sep) {
@@ -279,15 +280,24 @@ TEST_F(Exports, HandMadeBlocks)
     std::fill(zerosBefore9.begin() + 2, zerosBefore9.begin() + 9, 0);
     Bytes zerosOnlyBefore9 = block(0, 2, kBlock);
     zerosOnlyBefore9[8] = 0;
+    Bytes zeroInPadding = block(0, 2, 40);
+    zeroInPadding[5] = 0;
+    Bytes zeroAt9 = block(0, 2, 40);
+    zeroAt9[9] = 0;
     const struct {
         const char* name;
         Bytes block;
         int rc;
         std::uint32_t messageLen;
     } rows[] = {
-        {"separator at 9", block(0, 2, 9), TALVEX_OK, 246},
+        {"separator at 10", block(0, 2, 10), TALVEX_OK, 245},
+        {"separator at 40", block(0, 2, 40), TALVEX_OK, 215},
         {"separator at 255", block(0, 2, 255), TALVEX_OK, 0},
-        {"zero padding at 2 to 8, separator at 9", zerosBefore9, TALVEX_OK, 246},
+        {"separator at 9", block(0, 2, 9), TALVEX_BLOCK_FAILED, 0},
+        {"separator at 2", block(0, 2, 2), TALVEX_BLOCK_FAILED, 0},
+        {"zero at offset 5, separator at 40", zeroInPadding, TALVEX_BLOCK_FAILED, 0},
+        {"zero at offset 9, separator at 40", zeroAt9, TALVEX_BLOCK_FAILED, 0},
+        {"zero padding at 2 to 8, separator at 9", zerosBefore9, TALVEX_BLOCK_FAILED, 0},
         {"no separator", block(0, 2, kBlock), TALVEX_BLOCK_FAILED, 0},
         {"zero only at offset 8", zerosOnlyBefore9, TALVEX_BLOCK_FAILED, 0},
         {"type 1", block(0, 1, 20), TALVEX_BLOCK_FAILED, 0},
@@ -295,17 +305,35 @@ TEST_F(Exports, HandMadeBlocks)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const Result r = Call(API_iRSA_decrypt_publicKey, SealBlock(row.block), kBlock, &key->record);
-        EXPECT_EQ(r.rc, row.rc);
-        if (row.rc != TALVEX_OK)
-            continue;
-        EXPECT_EQ(r.outLen, row.messageLen);
-        EXPECT_EQ(Hex(r.out), Hex(Bytes(row.block.end() - row.messageLen, row.block.end())));
+        const Bytes message(row.block.end() - row.messageLen, row.block.end());
+        const Bytes forPrivate = RawPower(*key, row.block, key->e.get());
+        Bytes opensslMessage;
+        EXPECT_EQ(OpensslDecrypts(*key, forPrivate, &opensslMessage), row.rc == TALVEX_OK) << "OpenSSL disagrees";
+        if (row.rc == TALVEX_OK) {
+            EXPECT_EQ(Hex(opensslMessage), Hex(message));
+        }
+        const struct {
+            Export fn;
+            Bytes cipher;
+        } opened[] = {{API_iRSA_decrypt_publicKey, SealBlock(row.block)},
+                      {API_iRSA_decrypt_privateKey, forPrivate}};
+        for (const auto& o : opened) {
+            SCOPED_TRACE(o.fn == API_iRSA_decrypt_publicKey ? "public key" : "private key");
+            const Result r = Call(o.fn, o.cipher, kBlock, &key->record);
+            EXPECT_EQ(r.rc, row.rc);
+            if (row.rc != TALVEX_OK) {
+                EXPECT_TRUE(Untouched(r));
+                continue;
+            }
+            EXPECT_EQ(r.outLen, row.messageLen);
+            EXPECT_EQ(Hex(r.out), Hex(message));
+        }
     }
 }
 
 // The decoder on its own, for every place the separator can take: the
-// message it hands out is the tail after the first zero from offset 9 on.
+// message it hands out is the tail after the separator, which must come
+// after eight padding bytes or more.
 TEST(Type2Decoder, EverySeparatorOffset)
 {
     for (std::size_t sep = 2; sep <= kBlock; ++sep) {
