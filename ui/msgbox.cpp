@@ -11,12 +11,8 @@
 
 namespace {
 
-constexpr int kDialogWidth = 340;
 constexpr int kDialogHeight = 180;
-constexpr int kTitleHeight = 30;
-constexpr int kCloseButtonSize = 30;
 constexpr QRect kIconGeometry{20, 60, 44, 44};
-constexpr int kTextX = 90;
 constexpr int kTextY = 50;
 constexpr int kTextHeight = 50;
 // The text area takes about 0.6 of the dialog width: 203 pixels, the width
@@ -25,7 +21,6 @@ constexpr int kTextWidth = 203;
 constexpr QRect kOkButtonAlone{240, 130, 85, 30};
 constexpr QRect kOkButtonBesideCancel{140, 130, 85, 30};
 constexpr QRect kCancelButton{240, 130, 85, 30};
-constexpr int kTitleFontPixels = 12;
 
 } // namespace
 
@@ -57,7 +52,7 @@ const QString kMsgBoxCloseButtonStyle =
 MsgBox::MsgBox(int type, const QString &text)
     : QDialog(nullptr)
 {
-    resize(kDialogWidth, kDialogHeight);
+    resize(kMsgBoxWidth, kDialogHeight);
     setObjectName(QStringLiteral("MsgBox"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
@@ -65,9 +60,9 @@ MsgBox::MsgBox(int type, const QString &text)
     const int width = this->width();
 
     titleLabel = new QLabel(this);
-    titleLabel->setGeometry(0, 0, width, kTitleHeight);
+    titleLabel->setGeometry(0, 0, width, kMsgBoxTitleHeight);
     QFont titleFont(QStringLiteral("Microsoft YaHei"));
-    titleFont.setPixelSize(kTitleFontPixels);
+    titleFont.setPixelSize(kMsgBoxTitleFontPixels);
     titleLabel->setFont(titleFont);
     if (!look.title.isEmpty()) {
         titleLabel->setText(look.title);
@@ -76,7 +71,7 @@ MsgBox::MsgBox(int type, const QString &text)
     titleLabel->setObjectName(QStringLiteral("msgTitleLabel"));
 
     closeButton = new QPushButton(this);
-    closeButton->setGeometry(width - kCloseButtonSize, 0, kCloseButtonSize, kCloseButtonSize);
+    closeButton->setGeometry(width - kMsgBoxCloseButtonSize, 0, kMsgBoxCloseButtonSize, kMsgBoxCloseButtonSize);
     closeButton->setObjectName(QStringLiteral("msgcloseBtn"));
     closeButton->setStyleSheet(kMsgBoxCloseButtonStyle);
 
@@ -87,7 +82,7 @@ MsgBox::MsgBox(int type, const QString &text)
         iconButton->setStyleSheet(look.iconStyle);
 
     textLabel = new QLabel(this);
-    textLabel->setGeometry(kTextX, kTextY, kTextWidth, kTextHeight);
+    textLabel->setGeometry(kMsgBoxTextX, kTextY, kTextWidth, kTextHeight);
     textLabel->setText(text);
     textLabel->setWordWrap(true);
     // A text taller than its place would be cut at top and bottom: the
@@ -95,7 +90,7 @@ MsgBox::MsgBox(int type, const QString &text)
     const int grow = std::max(0, wrappedTextHeight(*textLabel) - kTextHeight);
     if (grow > 0) {
         textLabel->resize(kTextWidth, kTextHeight + grow);
-        resize(kDialogWidth, kDialogHeight + grow);
+        resize(kMsgBoxWidth, kDialogHeight + grow);
     }
     const QPoint belowText(0, grow);
 

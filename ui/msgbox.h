@@ -56,3 +56,10 @@ struct MsgBoxLook
 };
 MsgBoxLook msgBoxLook(int type);
 extern const QString kMsgBoxCloseButtonStyle;
+// The frame both wear: the box's width, its title bar with the close button
+// at the right, and where the text begins.
+constexpr int kMsgBoxWidth = 340;
+constexpr int kMsgBoxTitleHeight = 30;
+constexpr int kMsgBoxCloseButtonSize = 30;
+constexpr int kMsgBoxTextX = 90;
+constexpr int kMsgBoxTitleFontPixels = 12;

@@ -12,16 +12,11 @@
 
 namespace {
 
-constexpr int kWidth = 340;
-constexpr int kTitleHeight = 30;
-constexpr int kCloseButtonSize = 30;
 constexpr QRect kIconGeometry{20, 45, 44, 44};
-constexpr int kTextX = 90;
 constexpr int kTextY = 40;
 constexpr int kTextWidth = 230;
 constexpr int kBottomMargin = 15;
 constexpr int kLeastHeight = 110;
-constexpr int kTitleFontPixels = 12;
 // Off the screen's edge, as desktops place their own notifications.
 constexpr int kScreenMargin = 12;
 
@@ -40,16 +35,16 @@ NoticeWindow::NoticeWindow()
 
     const MsgBoxLook look = msgBoxLook(MsgBox::Warning);
     titleLabel = new QLabel(this);
-    titleLabel->setGeometry(0, 0, kWidth, kTitleHeight);
+    titleLabel->setGeometry(0, 0, kMsgBoxWidth, kMsgBoxTitleHeight);
     QFont titleFont(QStringLiteral("Microsoft YaHei"));
-    titleFont.setPixelSize(kTitleFontPixels);
+    titleFont.setPixelSize(kMsgBoxTitleFontPixels);
     titleLabel->setFont(titleFont);
     titleLabel->setText(look.title);
     titleLabel->setStyleSheet(look.titleStyle);
     titleLabel->setObjectName(QStringLiteral("noticeTitleLabel"));
 
     closeButton = new QPushButton(this);
-    closeButton->setGeometry(kWidth - kCloseButtonSize, 0, kCloseButtonSize, kCloseButtonSize);
+    closeButton->setGeometry(kMsgBoxWidth - kMsgBoxCloseButtonSize, 0, kMsgBoxCloseButtonSize, kMsgBoxCloseButtonSize);
     closeButton->setObjectName(QStringLiteral("noticeCloseBtn"));
     closeButton->setStyleSheet(kMsgBoxCloseButtonStyle);
     closeButton->setFocusPolicy(Qt::NoFocus);
@@ -70,10 +65,10 @@ NoticeWindow::NoticeWindow()
 void NoticeWindow::setText(const QString &text)
 {
     textLabel->setText(text);
-    textLabel->setGeometry(kTextX, kTextY, kTextWidth, 0);
+    textLabel->setGeometry(kMsgBoxTextX, kTextY, kTextWidth, 0);
     const int textHeight = wrappedTextHeight(*textLabel);
     textLabel->resize(kTextWidth, textHeight);
-    resize(kWidth, std::max(kLeastHeight, kTextY + textHeight + kBottomMargin));
+    resize(kMsgBoxWidth, std::max(kLeastHeight, kTextY + textHeight + kBottomMargin));
 }
 
 QString NoticeWindow::text() const
