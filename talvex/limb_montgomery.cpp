@@ -7,6 +7,12 @@
 // operands or the modulus, only on the limb count.
 #include "talvex_internal.h"
 
+// x86-64 with 64-bit limbs: carry chains written as such (see Column).
+#if defined(TALVEX_HAVE_LIMB64) && defined(__x86_64__) && defined(__GNUC__)
+#define TALVEX_COLUMN_ASM 1
+#include <x86intrin.h>
+#endif
+
 namespace talvex {
 
 namespace {
@@ -49,6 +55,17 @@ inline __attribute__((always_inline)) void SubtractOnce(Limb* r, const Limb* t, 
     const std::size_t limbs = Fixed != 0 ? Fixed : runtimeLimbs;
     Limb d[kLimbMax];
     Limb borrow = 0;
+#if defined(TALVEX_COLUMN_ASM)
+    // One subtract-with-borrow chain.
+    unsigned char flag = 0;
+#pragma GCC unroll 64
+    for (std::size_t i = 0; i < limbs; ++i) {
+        unsigned long long diff;
+        flag = _subborrow_u64(flag, t[i], n[i], &diff);
+        d[i] = diff;
+    }
+    borrow = flag;
+#else
 #pragma GCC unroll 64
     for (std::size_t i = 0; i < limbs; ++i) {
         const Limb x = t[i] - n[i];
@@ -56,6 +73,7 @@ inline __attribute__((always_inline)) void SubtractOnce(Limb* r, const Limb* t, 
         d[i] = x - borrow;
         borrow = outBorrow;
     }
+#endif
     // t - n is negative when the borrow runs out of the top limb.
     const Limb keepT = ValueBarrier(static_cast<Limb>(0 - (borrow & (t[limbs] ^ 1))));
 #pragma GCC unroll 64
@@ -75,9 +93,6 @@ struct Column {
 // with one add-with-carry chain: the compiler's own double-width code takes
 // the carry out of the top through a flag byte instead, half again as many
 // instructions on the products' path. Elsewhere, the same in C.
-#if defined(TALVEX_HAVE_LIMB64) && defined(__x86_64__) && defined(__GNUC__)
-#define TALVEX_COLUMN_ASM 1
-#endif
 
 inline __attribute__((always_inline)) void MulAdd(Column& c, Limb x, Limb y)
 {
