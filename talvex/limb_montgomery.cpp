@@ -28,8 +28,10 @@ constexpr std::size_t kHalfModulusLimbs = kPrimeMaxLimbs;
 // code; only 64-bit limbs get that copy.
 constexpr std::size_t kFullModulusLimbs = kLimbBits == 64 ? kModulusMaxLimbs : 0;
 
+#if !defined(TALVEX_COLUMN_ASM)
 inline Limb Lo(Wide v) { return static_cast<Limb>(v); }
 inline Limb Hi(Wide v) { return static_cast<Limb>(v >> kBitsPerLimb); }
+#endif
 
 // Zeroes a product's scratch limbs. For the fixed lengths the stores are
 // written out one by one: the compiler would otherwise call them a memset and
