@@ -70,10 +70,9 @@ inline __attribute__((always_inline)) void SubtractOnce(Limb* r, const Limb* t, 
 #else
 #pragma GCC unroll 64
     for (std::size_t i = 0; i < limbs; ++i) {
-        const Limb x = t[i] - n[i];
-        const Limb outBorrow = (t[i] < n[i]) | (x < borrow);
-        d[i] = x - borrow;
-        borrow = outBorrow;
+        const Wide diff = static_cast<Wide>(t[i]) - n[i] - borrow;
+        d[i] = Lo(diff);
+        borrow = Hi(diff) & 1;
     }
 #endif
     // t - n is negative when the borrow runs out of the top limb.
@@ -95,7 +94,6 @@ struct Column {
 // with one add-with-carry chain: the compiler's own double-width code takes
 // the carry out of the top through a flag byte instead, half again as many
 // instructions on the products' path. Elsewhere, the same in C.
-
 inline __attribute__((always_inline)) void MulAdd(Column& c, Limb x, Limb y)
 {
 #if defined(TALVEX_COLUMN_ASM)

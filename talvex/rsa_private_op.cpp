@@ -28,7 +28,7 @@ struct PrivateWork {
     Limb k1[kBlindingLimbs], k2[kBlindingLimbs];
     Limb expP[kLimbMax], expQ[kLimbMax];
     Limb xp[kLimbMax], xq[kLimbMax], m1[kLimbMax], m2[kLimbMax];
-    Limb t[kLimbMax], u[kLimbMax], h[kLimbMax], m[kLimbMax], check[kLimbMax];
+    Limb t[kLimbMax], u[kLimbMax], m[kLimbMax], check[kLimbMax];
     Limb qInvMont[kLimbMax], checkSquare[kLimbMax], squareP[kLimbMax], squareQ[kLimbMax];
     std::uint8_t draw[2 * kBlindingBytes];
 
