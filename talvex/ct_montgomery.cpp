@@ -72,6 +72,16 @@ MontModulus::MontModulus(const Limb* modulus, std::size_t modulusLimbs) : n{}, r
     LimbsPowerOfTwoMod(r2, n, limbs, nPrime, 2 * kLimbBits * limbs);
 }
 
+MontModulus::MontModulus(const Limb* modulus, std::size_t modulusLimbs, const Limb* rSquared)
+    : n{}, r2{}, limbs(modulusLimbs)
+{
+    for (std::size_t i = 0; i < limbs; ++i) {
+        n[i] = modulus[i];
+        r2[i] = rSquared[i];
+    }
+    nPrime = LimbMontNPrime(n[0]);
+}
+
 MontModulus::~MontModulus()
 {
     WipeLimbs(n, kLimbMax);
@@ -124,6 +134,31 @@ void MontLeave(const MontModulus& m, Limb* r, const Limb* a)
     Limb one[kLimbMax] = {};
     one[0] = 1;
     MontMul(m, r, a, one);
+}
+
+void MontPowerOfTwo(const MontModulus& m, Limb* r, std::size_t exponent)
+{
+    const std::size_t montBits = kLimbBits * m.limbs;
+    if (exponent >= 3 * montBits) {
+        // (2^(e/2))^2 R^-1 R^2 R^-1 = 2^e.
+        Limb half[kLimbMax];
+        MontPowerOfTwo(m, half, exponent / 2);
+        MontSqr(m, r, half);
+        MontMul(m, r, r, m.r2);
+        WipeLimbs(half, kLimbMax);
+        return;
+    }
+    // R^2 2^s R^-1 = 2^(s + log2 R) for a power of two 2^s below R; once more
+    // the same, or out of the Montgomery form, for the other ranges.
+    const std::size_t steps = exponent >= 2 * montBits ? 2 : exponent >= montBits ? 1 : 0;
+    const std::size_t bit = steps == 0 ? exponent : exponent - steps * montBits;
+    Limb power[kLimbMax] = {};
+    power[bit / kLimbBits] = Limb{1} << (bit % kLimbBits);
+    MontMul(m, r, m.r2, power);
+    if (steps == 2)
+        MontMul(m, r, m.r2, r);
+    else if (steps == 0)
+        MontLeave(m, r, r);
 }
 
 } // namespace talvex

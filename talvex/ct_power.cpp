@@ -120,18 +120,44 @@ void PublicPower(const MontModulus& m, Limb* r, const Limb* x, std::uint32_t e)
     WipeLimbs(acc, kLimbMax);
 }
 
-void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs)
+namespace {
+
+bool PublicPowerOnIfma(PowerKernel kernel, std::size_t limbs)
 {
 #if defined(TALVEX_HAVE_IFMA)
-    if (kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && BestKernel() == KernelChoice::kIfma) {
-        IfmaPublicPower(r, x, e, n, LimbMontNPrime(n[0]));
+    return kernel == PowerKernel::kBest && limbs == kIfmaFullLimbs && BestKernel() == KernelChoice::kIfma;
+#else
+    static_cast<void>(kernel);
+    static_cast<void>(limbs);
+    return false;
+#endif
+}
+
+} // namespace
+
+std::size_t PublicPowerSquareBits(PowerKernel kernel, std::size_t limbs)
+{
+    return PublicPowerOnIfma(kernel, limbs) ? kIfmaFullSquareBits : 2 * kLimbBits * limbs;
+}
+
+void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs,
+                     const Limb* rSquared)
+{
+#if defined(TALVEX_HAVE_IFMA)
+    if (PublicPowerOnIfma(kernel, limbs)) {
+        IfmaPublicPower(r, x, e, n, LimbMontNPrime(n[0]), rSquared);
         return;
     }
 #else
     static_cast<void>(kernel);
 #endif
-    const MontModulus m(n, limbs);
-    PublicPower(m, r, x, e);
+    if (rSquared != nullptr) {
+        const MontModulus m(n, limbs, rSquared);
+        PublicPower(m, r, x, e);
+    } else {
+        const MontModulus m(n, limbs);
+        PublicPower(m, r, x, e);
+    }
 }
 
 void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& second)

@@ -298,7 +298,7 @@ void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second)
         ToDigits(s.mods[h].m, mod.n);
         s.mods[h].m0 = mod.n[0] & kDigitMask;
         s.mods[h].k0 = mod.nPrime & kDigitMask;
-        LimbsPowerOfTwoMod(s.limbs, mod.n, kIfmaModulusLimbs, mod.nPrime, 2 * RBits(kHalfDigits));
+        MontPowerOfTwo(mod, s.limbs, 2 * RBits(kHalfDigits));
         ToDigits(s.r2[h], s.limbs);
         ToDigits(s.table[h][1], halves[h]->base);
     }
@@ -336,14 +336,18 @@ void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second)
     }
 }
 
-void IfmaPublicPower(Limb* r, const Limb* x, std::uint32_t e, const Limb* n, Limb nPrime)
+void IfmaPublicPower(Limb* r, const Limb* x, std::uint32_t e, const Limb* n, Limb nPrime, const Limb* rSquared)
 {
+    static_assert(kIfmaFullSquareBits == 2 * RBits(kFullDigits), "R^2 of the full-size digits");
     FullWork s{};
     ToDigits(s.mod.m, n);
     s.mod.m0 = n[0] & kDigitMask;
     s.mod.k0 = nPrime & kDigitMask;
-    LimbsPowerOfTwoMod(s.limbs, n, kIfmaFullLimbs, nPrime, 2 * RBits(kFullDigits));
-    ToDigits(s.r2, s.limbs);
+    if (rSquared == nullptr) {
+        LimbsPowerOfTwoMod(s.limbs, n, kIfmaFullLimbs, nPrime, kIfmaFullSquareBits);
+        rSquared = s.limbs;
+    }
+    ToDigits(s.r2, rSquared);
     Limb one[kIfmaFullLimbs] = {1};
     ToDigits(s.unit, one);
     ToDigits(s.base, x);

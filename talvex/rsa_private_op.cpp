@@ -28,7 +28,8 @@ struct PrivateWork {
     Limb k1[kBlindingLimbs], k2[kBlindingLimbs];
     Limb expP[kLimbMax], expQ[kLimbMax];
     Limb xp[kLimbMax], xq[kLimbMax], m1[kLimbMax], m2[kLimbMax];
-    Limb t[kLimbMax], u[kLimbMax], h[kLimbMax], m[kLimbMax], check[kLimbMax];
+    Limb t[kLimbMax], u[kLimbMax], m[kLimbMax], check[kLimbMax];
+    Limb qInvMont[kLimbMax], checkSquare[kLimbMax], squareP[kLimbMax], squareQ[kLimbMax];
     std::uint8_t draw[2 * kBlindingBytes];
 
     PrivateWork() = default;
@@ -66,6 +67,24 @@ void BlindExponent(Limb* r, std::size_t rLimbs, const Limb* d, const Limb* prime
         scratch[i] = 0;
     LimbsAdd(r, d, scratch, rLimbs);
     WipeLimbs(primeLess1, kLimbMax);
+}
+
+// r[0..pLimbs + qLimbs) = the value below p q that is xp mod p and xq mod q,
+// for xq below q and qInvMont = q^-1 R mod p: xq + q ((xp - xq) q^-1 mod p),
+// the difference taken in the Montgomery form.
+void CrtJoin(const MontModulus& fp, Limb* r, const Limb* xp, const Limb* xq, const Limb* q, std::size_t qLimbs,
+             const Limb* qInvMont, Limb* t, Limb* u)
+{
+    const std::size_t pLimbs = fp.limbs;
+    MontEnter(fp, t, xp, pLimbs);
+    MontEnter(fp, u, xq, qLimbs);
+    ModSub(t, t, u, fp.n, pLimbs);
+    MontMul(fp, u, t, qInvMont);
+    MontLeave(fp, u, u);
+    LimbsMul(r, u, pLimbs, q, qLimbs);
+    for (std::size_t i = 0; i < pLimbs + qLimbs; ++i)
+        t[i] = i < qLimbs ? xq[i] : 0;
+    LimbsAdd(r, r, t, pLimbs + qLimbs);
 }
 
 std::size_t Larger(std::size_t a, std::size_t b)
@@ -129,22 +148,20 @@ int RsaPrivateOpWith(PowerKernel kernel, std::size_t len, const std::uint8_t* in
     RunFaultHook(1, w.m2, qLimbs);
 #endif
 
-    // h = (m1 - m2) qInv mod p, all in Montgomery form until h leaves it;
-    // m = m2 + h q.
-    MontEnter(fp, w.t, w.m1, pLimbs);
-    MontEnter(fp, w.u, w.m2, qLimbs);
-    ModSub(w.t, w.t, w.u, fp.n, pLimbs);
-    MontEnter(fp, w.u, w.qInv, kPrimeMaxLimbs);
-    MontMul(fp, w.h, w.t, w.u);
-    MontLeave(fp, w.h, w.h);
-    LimbsMul(w.m, w.h, pLimbs, w.q, qLimbs);
-    for (std::size_t i = 0; i < pLimbs + qLimbs; ++i)
-        w.u[i] = i < qLimbs ? w.m2[i] : 0;
-    LimbsAdd(w.m, w.m, w.u, pLimbs + qLimbs);
+    // m = m2 + q ((m1 - m2) qInv mod p).
+    MontEnter(fp, w.qInvMont, w.qInv, kPrimeMaxLimbs);
+    CrtJoin(fp, w.m, w.m1, w.m2, w.q, qLimbs, w.qInvMont, w.t, w.u);
 
     // The check: m below n and m^e = c. A fault anywhere above, or a key
-    // whose parts do not belong together, fails it.
-    PublicPowerWith(kernel, w.check, w.m, e, w.n, nLimbs);
+    // whose parts do not belong together, fails it. Its R^2 mod n is joined
+    // from its residues mod p and mod q, which the primes' Montgomery values
+    // give for a few products; a key whose n is not p q gets a wrong one,
+    // and fails the check all the same.
+    const std::size_t squareBits = PublicPowerSquareBits(kernel, nLimbs);
+    MontPowerOfTwo(fp, w.squareP, squareBits);
+    MontPowerOfTwo(fq, w.squareQ, squareBits);
+    CrtJoin(fp, w.checkSquare, w.squareP, w.squareQ, w.q, qLimbs, w.qInvMont, w.t, w.u);
+    PublicPowerWith(kernel, w.check, w.m, e, w.n, nLimbs, w.checkSquare);
     const Limb good = LimbsLessMask(w.m, w.n, kModulusMaxLimbs) & LimbsEqualMask(w.check, w.c, nLimbs);
     if (!good)
         return kRsaErrFault;

@@ -162,6 +162,8 @@ struct MontModulus {
     std::size_t limbs;
 
     MontModulus(const Limb* modulus, std::size_t modulusLimbs);  // CT: modulusLimbs
+    // With R^2 mod n already known (limbs of storage).
+    MontModulus(const Limb* modulus, std::size_t modulusLimbs, const Limb* rSquared);
     ~MontModulus();
     MontModulus(const MontModulus&) = delete;
     MontModulus& operator=(const MontModulus&) = delete;
@@ -179,6 +181,12 @@ void MontEnter(const MontModulus& m, Limb* r, const Limb* x, std::size_t xLimbs)
 // r = a R^-1 mod n: out of the Montgomery form, below n for any a < R.
 // CT: limbs.
 void MontLeave(const MontModulus& m, Limb* r, const Limb* a);
+
+// r = 2^exponent mod n from the R^2 mod n that m holds: by one or two
+// products for an exponent below R^3, and by a squaring of 2^(exponent / 2)
+// above, where the exponent must be even at each halving (the R^2 of a
+// modulus of whole limbs is). r has limbs + 1 room. CT: limbs, exponent.
+void MontPowerOfTwo(const MontModulus& m, Limb* r, std::size_t exponent);
 
 // ---------------------------------------------------------------------------
 // Exponentiation
@@ -220,11 +228,20 @@ KernelChoice ChooseKernel(const char* name, bool ifmaUsable);
 KernelChoice BestKernel();
 
 // PublicPower for an odd n of `limbs` limbs (its top limb non-zero, n >= 3),
-// its Montgomery values set up here. kBest takes the IFMA kernel where this
+// its Montgomery values set up here unless the caller has the kernel's
+// R^2 mod n (rSquared, else null). kBest takes the IFMA kernel where this
 // processor has it and n is a 2048-bit value of kModulusMaxLimbs limbs. The
 // results are the same. r has limbs + 1 room. CT: limbs, n's bit length; e;
 // whether the processor has the kernel.
-void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs);
+void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e, const Limb* n, std::size_t limbs,
+                     const Limb* rSquared = nullptr);
+
+// log2 of the R^2 that the IFMA kernel's public power takes: twice its 40
+// digits of 52 bits.
+constexpr std::size_t kIfmaFullSquareBits = 2 * 40 * 52;
+
+// The log2 of the R^2 that PublicPowerWith takes for this kernel and length.
+std::size_t PublicPowerSquareBits(PowerKernel kernel, std::size_t limbs);
 
 // One CRT half: result = base^exponent mod modulus.
 struct PowerHalf {
@@ -258,7 +275,8 @@ void IfmaPowerPair(const PowerHalf& first, const PowerHalf& second);
 
 // PublicPower on the IFMA kernel for an n of kIfmaFullLimbs limbs with
 // nPrime = LimbMontNPrime(n[0]). CT: e.
-void IfmaPublicPower(Limb* r, const Limb* x, std::uint32_t e, const Limb* n, Limb nPrime);
+// rSquared: 2^(2 x 2080) mod n, or null to have it worked out here.
+void IfmaPublicPower(Limb* r, const Limb* x, std::uint32_t e, const Limb* n, Limb nPrime, const Limb* rSquared);
 #endif
 
 } // namespace talvex

@@ -138,21 +138,28 @@ TEST_F(CtLimbs, MontgomeryFormOfAnyLengthMatchesOpenSsl)
 }
 
 // 2^e mod n for the exponents that R^2 needs and for larger ones (the IFMA
-// kernel's R is 2^1040).
+// kernel's R is 2^1040, and its full-size R^2 is joined from the primes'),
+// from scratch and from a modulus's R^2.
 TEST_F(CtLimbs, PowersOfTwoMatchOpenSsl)
 {
     for (std::size_t limbs : kModulusLimbs) {
         Bn n = Modulus(limbs);
         const Limbs ln = ToLimbs(n.get());
+        const MontModulus m(ln.data(), limbs);
         const std::size_t montBits = limbs * kLimbBits;
-        for (std::size_t exponent : {montBits, 2 * montBits, 2 * montBits + 32, 2 * montBits + 2048}) {
+        for (std::size_t exponent : {std::size_t{0}, std::size_t{33}, montBits, 2 * montBits, 2 * montBits + 32,
+                                     2 * montBits + 2048, 4 * montBits, 4 * montBits + 64, 8 * montBits + 128}) {
             SCOPED_TRACE(::testing::Message() << "2^" << exponent << " mod " << limbs << " limbs");
             Bn expected(BN_new()), power(BN_new());
             BN_set_bit(power.get(), static_cast<int>(exponent));
             BN_nnmod(expected.get(), power.get(), n.get(), ctx.get());
             Limbs r(kLimbMax);
-            LimbsPowerOfTwoMod(r.data(), ln.data(), limbs, LimbMontNPrime(ln[0]), exponent);
-            EXPECT_EQ(Hex(FromLimbs(r.data(), limbs).get()), Hex(expected.get()));
+            if (exponent >= montBits && (exponent - montBits) % 32 == 0 && exponent <= 2 * montBits + 2048) {
+                LimbsPowerOfTwoMod(r.data(), ln.data(), limbs, LimbMontNPrime(ln[0]), exponent);
+                EXPECT_EQ(Hex(FromLimbs(r.data(), limbs).get()), Hex(expected.get())) << "from scratch";
+            }
+            MontPowerOfTwo(m, r.data(), exponent);
+            EXPECT_EQ(Hex(FromLimbs(r.data(), limbs).get()), Hex(expected.get())) << "from R^2";
         }
     }
 }
