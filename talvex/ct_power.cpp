@@ -3,6 +3,10 @@
 // kernel for the two CRT halves.
 #include "talvex_internal.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace talvex {
 
 namespace {
@@ -37,12 +41,47 @@ void SelectEntryOf(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, 
     WipeLimbs(acc, limbs);
 }
 
+#if defined(TALVEX_HAVE_LIMB64) && defined(__SSE2__)
+// The primes' size on SSE2, which every x86-64 processor has: the entry's
+// mask comes from a vector comparison of a running count with the index
+// (equal 32-bit halves make equal 64-bit lanes), two limbs at a time.
+void SelectPrimeEntry(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, Limb index)
+{
+    constexpr std::size_t kVectors = kPrimeMaxLimbs / 2;
+    const __m128i wanted = _mm_set1_epi32(static_cast<int>(index));
+    const __m128i one = _mm_set1_epi32(1);
+    __m128i count = _mm_setzero_si128();
+    __m128i acc[kVectors];
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < kVectors; ++k)
+        acc[k] = _mm_setzero_si128();
+    for (std::size_t j = 0; j < entries; ++j) {
+        const __m128i mask = _mm_cmpeq_epi32(count, wanted);
+        count = _mm_add_epi32(count, one);
+        const Limb* row = table[j];
+#pragma GCC unroll 16
+        for (std::size_t k = 0; k < kVectors; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * k));
+            acc[k] = _mm_or_si128(acc[k], _mm_and_si128(v, mask));
+        }
+    }
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < kVectors; ++k)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 2 * k), acc[k]);
+}
+#endif
+
 void SelectEntry(Limb* r, const Limb (*table)[kLimbMax], std::size_t entries, Limb index, std::size_t limbs)
 {
-    if (limbs == kPrimeMaxLimbs)
+    if (limbs == kPrimeMaxLimbs) {
+#if defined(TALVEX_HAVE_LIMB64) && defined(__SSE2__)
+        SelectPrimeEntry(r, table, entries, index);
+#else
         SelectEntryOf<kPrimeMaxLimbs>(r, table, entries, index, limbs);
-    else
-        SelectEntryOf<0>(r, table, entries, index, limbs);
+#endif
+        return;
+    }
+    SelectEntryOf<0>(r, table, entries, index, limbs);
 }
 
 } // namespace
