@@ -16,9 +16,11 @@ namespace {
 constexpr int kOpeningsInARow = 5;
 constexpr auto kUartByteGap = 1ms;
 // Far longer than the 256-byte reply buffer: at a millisecond a byte the
-// scanner is still sending long after the link must have refused it.
-constexpr int kOverlongPayloadBytes = 600;
-constexpr int kTrickleEndsWithinMs = 5000;
+// scanner, on a thread of its own, is still sending a second and a half after
+// the link must have refused it, room for a loaded machine to hold the link's
+// thread back for a while.
+constexpr int kOverlongPayloadBytes = 1500;
+constexpr int kTrickleEndsWithinMs = 15000;
 const QString kOccupied = QStringLiteral("Check whether the serial port is occupied.");
 const QString kNoAnswer = QStringLiteral("The scanner did not answer. Check the speed, the port and the cable.");
 const QString kResultText = QStringLiteral("Conexión KR1_%1 exitosa, %2_115200");
