@@ -64,22 +64,18 @@ void LimbsPowerOfTwoMod(Limb* r, const Limb* n, std::size_t limbs, Limb nPrime, 
     WipeLimbs(x, kLimbMax + 1);
 }
 
-MontModulus::MontModulus(const Limb* modulus, std::size_t modulusLimbs) : n{}, r2{}, limbs(modulusLimbs)
+MontModulus::MontModulus(const Limb* modulus, std::size_t modulusLimbs, const Limb* rSquared)
+    : n{}, r2{}, limbs(modulusLimbs)
 {
     for (std::size_t i = 0; i < limbs; ++i)
         n[i] = modulus[i];
     nPrime = LimbMontNPrime(n[0]);
-    LimbsPowerOfTwoMod(r2, n, limbs, nPrime, 2 * kLimbBits * limbs);
-}
-
-MontModulus::MontModulus(const Limb* modulus, std::size_t modulusLimbs, const Limb* rSquared)
-    : n{}, r2{}, limbs(modulusLimbs)
-{
-    for (std::size_t i = 0; i < limbs; ++i) {
-        n[i] = modulus[i];
-        r2[i] = rSquared[i];
+    if (rSquared == nullptr) {
+        LimbsPowerOfTwoMod(r2, n, limbs, nPrime, 2 * kLimbBits * limbs);
+        return;
     }
-    nPrime = LimbMontNPrime(n[0]);
+    for (std::size_t i = 0; i < limbs; ++i)
+        r2[i] = rSquared[i];
 }
 
 MontModulus::~MontModulus()

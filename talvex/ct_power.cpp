@@ -190,13 +190,8 @@ void PublicPowerWith(PowerKernel kernel, Limb* r, const Limb* x, std::uint32_t e
 #else
     static_cast<void>(kernel);
 #endif
-    if (rSquared != nullptr) {
-        const MontModulus m(n, limbs, rSquared);
-        PublicPower(m, r, x, e);
-    } else {
-        const MontModulus m(n, limbs);
-        PublicPower(m, r, x, e);
-    }
+    const MontModulus m(n, limbs, rSquared);
+    PublicPower(m, r, x, e);
 }
 
 void PowerPair(PowerKernel kernel, const PowerHalf& first, const PowerHalf& second)

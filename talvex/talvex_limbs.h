@@ -161,9 +161,9 @@ struct MontModulus {
     Limb nPrime;
     std::size_t limbs;
 
-    MontModulus(const Limb* modulus, std::size_t modulusLimbs);  // CT: modulusLimbs
-    // With R^2 mod n already known (limbs of storage).
-    MontModulus(const Limb* modulus, std::size_t modulusLimbs, const Limb* rSquared);
+    // rSquared: R^2 mod n where the caller has it (limbs of storage), else
+    // null to work it out here. CT: modulusLimbs.
+    MontModulus(const Limb* modulus, std::size_t modulusLimbs, const Limb* rSquared = nullptr);
     ~MontModulus();
     MontModulus(const MontModulus&) = delete;
     MontModulus& operator=(const MontModulus&) = delete;
