@@ -252,22 +252,38 @@ void MulFull(FullDigits& r, const FullDigits& a, const FullDigits& b, const Digi
 // that is all lanes for the wanted one and none for the others. Each entry
 // is loaded whole into a register first: left to itself the compiler folds
 // the blend into a masked load, and whether a load whose mask is empty
-// touches memory at all is the processor's business.
+// touches memory at all is the processor's business. The entries are dealt
+// to four partial results in turn, so that the blends form four short
+// chains instead of one long one; three of them end as zero, and an or
+// joins them. The table holds kMaxEntries, a multiple of four; entries past
+// the window's are read and never taken.
 void SelectDigits(HalfDigits& r, const HalfDigits* table, std::size_t entries, Limb index)
 {
+    constexpr std::size_t kWays = 4;
+    static_assert(kMaxEntries % kWays == 0, "whole rounds of the table");
+    const std::size_t scanned = (entries + kWays - 1) / kWays * kWays;
     const __m256i wanted = _mm256_set1_epi64x(static_cast<long long>(index));
+    HalfDigits part[kWays];
 #pragma GCC unroll 8
-    for (std::size_t k = 0; k < HalfDigits::kVectors; ++k)
-        r.v[k] = _mm256_setzero_si256();
-    for (std::size_t j = 0; j < entries; ++j) {
-        const __mmask8 take = _mm256_cmpeq_epi64_mask(_mm256_set1_epi64x(static_cast<long long>(j)), wanted);
+    for (std::size_t w = 0; w < kWays; ++w)
 #pragma GCC unroll 8
-        for (std::size_t k = 0; k < HalfDigits::kVectors; ++k) {
-            __m256i entry = table[j].v[k];
-            __asm__("" : "+v"(entry));
-            r.v[k] = _mm256_mask_blend_epi64(take, r.v[k], entry);
+        for (std::size_t k = 0; k < HalfDigits::kVectors; ++k)
+            part[w].v[k] = _mm256_setzero_si256();
+    for (std::size_t j = 0; j < scanned; j += kWays) {
+#pragma GCC unroll 8
+        for (std::size_t w = 0; w < kWays; ++w) {
+            const __mmask8 take = _mm256_cmpeq_epi64_mask(_mm256_set1_epi64x(static_cast<long long>(j + w)), wanted);
+#pragma GCC unroll 8
+            for (std::size_t k = 0; k < HalfDigits::kVectors; ++k) {
+                __m256i entry = table[j + w].v[k];
+                __asm__("" : "+v"(entry));
+                part[w].v[k] = _mm256_mask_blend_epi64(take, part[w].v[k], entry);
+            }
         }
     }
+#pragma GCC unroll 8
+    for (std::size_t k = 0; k < HalfDigits::kVectors; ++k)
+        r.v[k] = _mm256_or_si256(_mm256_or_si256(part[0].v[k], part[1].v[k]), _mm256_or_si256(part[2].v[k], part[3].v[k]));
 }
 
 // r = v - n when v >= n, else v: the almost product by 1 leaves at most n.
