@@ -133,6 +133,23 @@ inline __attribute__((always_inline)) void AddTwice(Column& c, const Column& d)
 #endif
 }
 
+// c += d.
+inline __attribute__((always_inline)) void AddColumn(Column& c, const Column& d)
+{
+#if defined(TALVEX_COLUMN_ASM)
+    __asm__("addq %3, %0\n\tadcq %4, %1\n\tadcq %5, %2"
+            : "+r"(c.c0), "+r"(c.c1), "+r"(c.c2)
+            : "r"(d.c0), "r"(d.c1), "r"(d.c2)
+            : "cc");
+#else
+    const Wide d01 = static_cast<Wide>(d.c1) << kBitsPerLimb | d.c0;
+    const Wide low = (static_cast<Wide>(c.c1) << kBitsPerLimb | c.c0) + d01;
+    c.c2 += d.c2 + (low < d01 ? 1 : 0);
+    c.c0 = Lo(low);
+    c.c1 = Hi(low);
+#endif
+}
+
 // Takes the lowest limb out and moves the rest down by one limb.
 inline __attribute__((always_inline)) Limb ShiftOut(Column& c)
 {
@@ -160,23 +177,27 @@ inline __attribute__((always_inline)) void MulCore(Limb* r, const Limb* a, const
     Column acc{0, 0, 0};
 #pragma GCC unroll 64
     for (std::size_t i = 0; i < limbs; ++i) {
+        Column reduction{0, 0, 0};
 #pragma GCC unroll 64
         for (std::size_t j = 0; j < i; ++j) {
             MulAdd(acc, a[j], b[i - j]);
-            MulAdd(acc, m[j], n[i - j]);
+            MulAdd(reduction, m[j], n[i - j]);
         }
         MulAdd(acc, a[i], b[0]);
+        AddColumn(acc, reduction);
         m[i] = acc.c0 * nPrime;
         MulAdd(acc, m[i], n[0]);
         ShiftOut(acc);
     }
 #pragma GCC unroll 64
     for (std::size_t i = limbs; i < 2 * limbs; ++i) {
+        Column reduction{0, 0, 0};
 #pragma GCC unroll 64
         for (std::size_t j = i - limbs + 1; j < limbs; ++j) {
             MulAdd(acc, a[j], b[i - j]);
-            MulAdd(acc, m[j], n[i - j]);
+            MulAdd(reduction, m[j], n[i - j]);
         }
+        AddColumn(acc, reduction);
         t[i - limbs] = ShiftOut(acc);
     }
     t[limbs] = acc.c0;
@@ -206,13 +227,15 @@ inline __attribute__((always_inline)) void SqrCore(Limb* r, const Limb* a, const
 #pragma GCC unroll 64
         for (std::size_t j = first; 2 * j < i; ++j)
             MulAdd(cross, a[j], a[i - j]);
+        const std::size_t reduced = i < limbs ? i : limbs;
+        Column reduction{0, 0, 0};
+#pragma GCC unroll 64
+        for (std::size_t j = first; j < reduced; ++j)
+            MulAdd(reduction, m[j], n[i - j]);
+        AddColumn(acc, reduction);
         AddTwice(acc, cross);
         if (i % 2 == 0)
             MulAdd(acc, a[i / 2], a[i / 2]);
-        const std::size_t reduced = i < limbs ? i : limbs;
-#pragma GCC unroll 64
-        for (std::size_t j = first; j < reduced; ++j)
-            MulAdd(acc, m[j], n[i - j]);
         if (i < limbs) {
             m[i] = acc.c0 * nPrime;
             MulAdd(acc, m[i], n[0]);
