@@ -18,7 +18,6 @@ namespace talvex {
 namespace {
 
 using Wide = WideLimb;
-constexpr unsigned kBitsPerLimb = kLimbBits;
 constexpr Limb kInverseSeedMask = 8;
 constexpr Limb kInverseSeedOffset = 4;
 // Each Newton step doubles the correct low bits of the inverse, from 4.
@@ -29,6 +28,7 @@ constexpr std::size_t kHalfModulusLimbs = kPrimeMaxLimbs;
 constexpr std::size_t kFullModulusLimbs = kLimbBits == 64 ? kModulusMaxLimbs : 0;
 
 #if !defined(TALVEX_COLUMN_ASM)
+constexpr unsigned kBitsPerLimb = kLimbBits;
 inline Limb Lo(Wide v) { return static_cast<Limb>(v); }
 inline Limb Hi(Wide v) { return static_cast<Limb>(v >> kBitsPerLimb); }
 #endif
