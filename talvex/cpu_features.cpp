@@ -60,6 +60,7 @@ namespace {
 constexpr unsigned kLeafFeatures = 1;
 constexpr unsigned kLeafExtendedFeatures = 7;
 constexpr unsigned kOsxsaveBit = 1u << 27;        // leaf 1, ECX
+constexpr unsigned kBmi2Bit = 1u << 8;            // leaf 7, EBX
 constexpr unsigned kAvx512FBit = 1u << 16;        // leaf 7, EBX
 constexpr unsigned kAvx512IfmaBit = 1u << 21;     // leaf 7, EBX
 constexpr unsigned kAvx512VlBit = 1u << 31;       // leaf 7, EBX
@@ -91,7 +92,9 @@ bool AskProcessor()
         return false;
     if (!__get_cpuid_count(kLeafExtendedFeatures, 0, &a, &b, &c, &d))
         return false;
-    constexpr unsigned kWanted = kAvx512FBit | kAvx512IfmaBit | kAvx512VlBit;
+    // The kernel's scalar steps use BMI2's flagless multiply; every
+    // processor with IFMA has it, but it is asked all the same.
+    constexpr unsigned kWanted = kBmi2Bit | kAvx512FBit | kAvx512IfmaBit | kAvx512VlBit;
     return (b & kWanted) == kWanted;
 }
 
