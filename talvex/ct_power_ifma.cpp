@@ -258,7 +258,8 @@ void MulFull(FullDigits& r, const FullDigits& a, const FullDigits& b, const Digi
 // touches memory at all is the processor's business. The entries are dealt
 // to four partial results in turn, so that the blends form four short
 // chains instead of one long one; three of them end as zero, and an or
-// joins them. The table holds kMaxEntries, a multiple of four; entries past
+// joins them; like the products' accumulators, the partial results live in
+// registers. The table holds kMaxEntries, a multiple of four; entries past
 // the window's are read and never taken.
 void SelectDigits(HalfDigits& r, const HalfDigits* table, std::size_t entries, Limb index)
 {
