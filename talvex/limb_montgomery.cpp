@@ -111,28 +111,6 @@ inline __attribute__((always_inline)) void MulAdd(Column& c, Limb x, Limb y)
 #endif
 }
 
-// c += 2 d.
-inline __attribute__((always_inline)) void AddTwice(Column& c, const Column& d)
-{
-#if defined(TALVEX_COLUMN_ASM)
-    Limb d0 = d.c0;
-    Limb d1 = d.c1;
-    Limb d2 = d.c2;
-    __asm__("addq %0, %0\n\tadcq %1, %1\n\tadcq %2, %2\n\t"
-            "addq %0, %3\n\tadcq %1, %4\n\tadcq %2, %5"
-            : "+&r"(d0), "+&r"(d1), "+&r"(d2), "+r"(c.c0), "+r"(c.c1), "+r"(c.c2)
-            :
-            : "cc");
-#else
-    const Limb top = (d.c2 << 1) | (d.c1 >> (kBitsPerLimb - 1));
-    const Wide twice = (static_cast<Wide>(d.c1) << kBitsPerLimb | d.c0) << 1;
-    const Wide low = (static_cast<Wide>(c.c1) << kBitsPerLimb | c.c0) + twice;
-    c.c2 += top + (low < twice ? 1 : 0);
-    c.c0 = Lo(low);
-    c.c1 = Hi(low);
-#endif
-}
-
 // c += d.
 inline __attribute__((always_inline)) void AddColumn(Column& c, const Column& d)
 {
@@ -208,7 +186,7 @@ inline __attribute__((always_inline)) void MulCore(Limb* r, const Limb* a, const
 }
 
 // The same for a x a: each cross product a[j] a[i-j] of a column is formed
-// once and the column's cross sum doubled.
+// once and the column's cross sum added in twice.
 template <std::size_t Fixed>
 inline __attribute__((always_inline)) void SqrCore(Limb* r, const Limb* a, const Limb* n, Limb nPrime,
                                                    std::size_t runtimeLimbs)
@@ -233,7 +211,8 @@ inline __attribute__((always_inline)) void SqrCore(Limb* r, const Limb* a, const
         for (std::size_t j = first; j < reduced; ++j)
             MulAdd(reduction, m[j], n[i - j]);
         AddColumn(acc, reduction);
-        AddTwice(acc, cross);
+        AddColumn(acc, cross);
+        AddColumn(acc, cross);
         if (i % 2 == 0)
             MulAdd(acc, a[i / 2], a[i / 2]);
         if (i < limbs) {
